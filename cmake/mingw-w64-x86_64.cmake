@@ -1,0 +1,16 @@
+# Cross build for 64-bit Windows with the MinGW-w64 posix-thread compilers.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TESK_TOOL_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TESK_TOOL_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TESK_TOOL_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TESK_TOOL_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TESK_TOOL_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(TESK_WIDL ${TESK_TOOL_PREFIX}-widl)
+set(TESK_TYPELIB_TARGET --win64)
+set(TESK_WINE_DLL_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+# Tests and tools run under Wine; the prefix comes from WINEPREFIX.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -1,0 +1,103 @@
+#pragma once
+// The error-handling framework: every interface method body runs inside the
+// method frame; failures inside a body are raised as exceptions and the frame
+// turns them into the method's HRESULT, error information and error records.
+
+#include <windows.h>
+#include <comdef.h>
+
+namespace com_eh {
+
+enum describe_kind { raised = 0, caught = 1, logged = 2 };
+
+class com_error_dbg : public _com_error {
+public:
+    com_error_dbg(HRESULT hr, IErrorInfo* errorInfo, const wchar_t* operation, const char* file,
+                  int line);
+    explicit com_error_dbg(const _com_error& other);
+    com_error_dbg(const com_error_dbg& other);
+    com_error_dbg& operator=(const com_error_dbg&) = delete;
+    virtual ~com_error_dbg();
+
+    // The record text: what failed, who reported it, the description, the
+    // system message, the kind word and the source position.
+    _bstr_t describe(describe_kind kind, const char* file, int line) const;
+
+    // The system message text of the HRESULT, computed once per object.
+    const wchar_t* ErrorMessage() const;
+
+    // Puts the carried error information back on the thread; returns the HRESULT.
+    HRESULT report() const;
+
+    const _bstr_t& operation() const { return operation_; }
+    const char* file() const { return file_; }
+    int line() const { return line_; }
+
+private:
+    _bstr_t operation_;
+    const char* file_ = nullptr;
+    int line_ = 0;
+    mutable wchar_t* message_ = nullptr;
+};
+
+class SuccessException {
+public:
+    explicit SuccessException(HRESULT hr) : hr_(hr) {}
+    HRESULT result() const { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+[[noreturn]] void raise_error(HRESULT hr, const wchar_t* operation, const char* file, int line);
+com_error_dbg make_error(HRESULT hr, describe_kind kind, const wchar_t* operation,
+                         const char* file, int line);
+
+// Installs the fault translator for the thread for its own lifetime and clears
+// stale error information left on the thread.
+class translator_guard {
+public:
+    translator_guard();
+    ~translator_guard();
+    translator_guard(const translator_guard&) = delete;
+    translator_guard& operator=(const translator_guard&) = delete;
+
+private:
+    void* previous_;
+};
+
+using se_translator_function = void (*)(unsigned int, EXCEPTION_POINTERS*);
+[[noreturn]] void se_translator(unsigned int code, EXCEPTION_POINTERS* info);
+
+// The thread's translator; g++ has no _set_se_translator of its own.
+se_translator_function set_se_translator(se_translator_function translator);
+
+void log_caught(const com_error_dbg& e, const char* file, int line);
+
+// The method frame. file and line are the frame's own position.
+template <class Body>
+HRESULT method_frame(const char* file, int line, Body&& body) noexcept {
+    try {
+        translator_guard guard;
+        return body();
+    } catch (com_error_dbg& e) {
+        log_caught(e, file, line);
+        return e.report();
+    } catch (SuccessException& e) {
+        return e.result();
+    } catch (_com_error& e) {
+        log_caught(com_error_dbg(e), file, line);
+        return com_error_dbg(e).report();
+    } catch (...) {
+        return make_error(E_UNEXPECTED, caught, L"perform operation -- unexpected exception", file,
+                          line)
+            .report();
+    }
+}
+
+}  // namespace com_eh
+
+// Runs a method body (a lambda returning HRESULT) inside the method frame.
+#define TESK_METHOD_FRAME(body) ::com_eh::method_frame(__FILE__, __LINE__, body)
+#define TESK_RAISE(hr) ::com_eh::raise_error((hr), nullptr, __FILE__, __LINE__)
+#define TESK_RAISE_OP(hr, operation) ::com_eh::raise_error((hr), (operation), __FILE__, __LINE__)

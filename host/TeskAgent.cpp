@@ -1,0 +1,34 @@
+// Process entry of TeskAgent.exe, a GUI-subsystem program that never opens a window.
+
+#include <windows.h>
+
+#include "TeskAgent_h.h"
+#include "host/agent_server.h"
+#include "host/command_line.h"
+#include "host/server_module.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    const wchar_t* commandLine = ::GetCommandLineW();
+    ::CoInitialize(nullptr);
+
+    ServerModule& module = ServerModule::Instance();
+    module.Init(AgentObjectTable(), instance, &LIBID_TESKAGENTLib);
+    module.SetMainThreadId(::GetCurrentThreadId());
+
+    int exitCode = 0;
+    switch (FindRegistrationSwitch(commandLine)) {
+        case RegistrationSwitch::UnregServer:
+            exitCode = UnregisterAgentServer();
+            break;
+        case RegistrationSwitch::RegServer:
+            exitCode = RegisterAgentServer();
+            break;
+        case RegistrationSwitch::None:
+            exitCode = RunAgentServer();
+            break;
+    }
+
+    module.Term();
+    ::CoUninitialize();
+    return exitCode;
+}

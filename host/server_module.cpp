@@ -1,0 +1,111 @@
+#include "host/server_module.h"
+
+#include "host/class_factory.h"
+#include "host/registry_script.h"
+#include "support/unique_resource.h"
+
+ServerModule& ServerModule::Instance() {
+    static ServerModule module;
+    return module;
+}
+
+void ServerModule::Init(ObjectEntry* objectTable, HINSTANCE instance, const GUID* libid) {
+    recordSize_ = kRecordSize;
+    frameworkVersion_ = kFrameworkVersion;
+    objectTable_ = objectTable;
+    instance_ = instance;
+    libid_ = libid;
+    if (!initialised_) ::InitializeCriticalSection(&typeInfoLock_);
+    initialised_ = true;
+}
+
+void ServerModule::Term() {
+    // Last registered, first run.
+    while (!termFunctions_.empty()) {
+        auto [function, argument] = termFunctions_.back();
+        termFunctions_.pop_back();
+        function(argument);
+    }
+    if (initialised_) ::DeleteCriticalSection(&typeInfoLock_);
+    initialised_ = false;
+}
+
+LONG ServerModule::Lock() { return ::InterlockedIncrement(&lockCount_); }
+
+LONG ServerModule::Unlock() {
+    LONG count = ::InterlockedDecrement(&lockCount_);
+    if (count == 0) {
+        // The flag is set before the event wakes the monitor.
+        activity_ = true;
+        if (shutdownEvent_) ::SetEvent(shutdownEvent_);
+    }
+    return count;
+}
+
+bool ServerModule::StartShutdownMonitor() {
+    shutdownEvent_ = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!shutdownEvent_) return false;
+    tesk::UniqueKernelHandle thread(::CreateThread(nullptr, 0, MonitorThread, this, 0, nullptr));
+    return static_cast<bool>(thread);
+}
+
+DWORD WINAPI ServerModule::MonitorThread(void* module) {
+    static_cast<ServerModule*>(module)->RunShutdownMonitor();
+    return 0;
+}
+
+void ServerModule::RunShutdownMonitor() {
+    for (;;) {
+        ::WaitForSingleObject(shutdownEvent_, INFINITE);
+        do {
+            activity_ = false;
+        } while (::WaitForSingleObject(shutdownEvent_, kIdleMilliseconds) == WAIT_OBJECT_0);
+        if (activity_ || lockCount_ != 0) continue;
+        // The main thread makes the final decision: it alone can revoke the
+        // class object, and while it handles the message no activation runs.
+        // A later return to zero wakes this thread again.
+        ::PostThreadMessageW(mainThreadId_, kIdleCheckMessage, 0, 0);
+    }
+}
+
+void ServerModule::QuitIfIdle() {
+    if (activity_ || lockCount_ != 0) return;
+    RevokeClassObjects();
+    ::PostQuitMessage(0);
+}
+
+HRESULT ServerModule::RegisterClassObjects(DWORD context, DWORD flags) {
+    HRESULT result = S_OK;
+    for (ObjectEntry* entry = objectTable_; entry && entry->clsid; ++entry) {
+        IUnknown* factory = nullptr;
+        HRESULT hr = CreateClassFactory(entry->createInstance, IID_IUnknown,
+                                        reinterpret_cast<void**>(&factory));
+        if (SUCCEEDED(hr)) {
+            hr = ::CoRegisterClassObject(*entry->clsid, factory, context, flags, &entry->cookie);
+            factory->Release();
+        }
+        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+    }
+    return result;
+}
+
+HRESULT ServerModule::RevokeClassObjects() {
+    HRESULT result = S_OK;
+    for (ObjectEntry* entry = objectTable_; entry && entry->clsid; ++entry) {
+        if (entry->cookie == 0) continue;
+        HRESULT hr = ::CoRevokeClassObject(entry->cookie);
+        entry->cookie = 0;
+        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+    }
+    return result;
+}
+
+void ServerModule::AddTermFunc(void (*function)(void*), void* argument) {
+    for (const auto& registered : termFunctions_)
+        if (registered.first == function && registered.second == argument) return;
+    termFunctions_.emplace_back(function, argument);
+}
+
+HRESULT ServerModule::UpdateRegistryFromResource(UINT id, bool registering) {
+    return ApplyRegistryScriptResource(instance_, id, registering);
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The process-wide server module: the lock count that keeps the agent process
+// alive, the shutdown monitor that ends it after an idle time, the class-object
+// registration and the clean-up list run at module termination.
+
+#include <windows.h>
+
+#include <utility>
+#include <vector>
+
+// Creates an object of the class; refuses any outer object.
+using InstanceCreator = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
+
+struct ObjectEntry {
+    const CLSID* clsid;
+    HRESULT (*updateRegistry)(bool registering);  // applies the class's registry script
+    InstanceCreator createInstance;
+    DWORD cookie;
+};
+
+class ServerModule {
+public:
+    // The record fields written at initialisation, kept for the framework.
+    static constexpr UINT kRecordSize = 132;
+    static constexpr DWORD kFrameworkVersion = 0x300;
+    static constexpr DWORD kIdleMilliseconds = 5000;
+    // Posted by the monitor to the main thread, which then ends the run if still idle.
+    static constexpr UINT kIdleCheckMessage = WM_APP + 1;
+
+    static ServerModule& Instance();
+
+    void Init(ObjectEntry* objectTable, HINSTANCE instance, const GUID* libid);
+    void Term();
+
+    LONG Lock();
+    LONG Unlock();
+    LONG LockCount() const { return lockCount_; }
+
+    void SetMainThreadId(DWORD id) { mainThreadId_ = id; }
+    DWORD MainThreadId() const { return mainThreadId_; }
+    HINSTANCE ModuleInstance() const { return instance_; }
+    const GUID* Libid() const { return libid_; }
+
+    bool StartShutdownMonitor();
+    // Called on the main thread for kIdleCheckMessage: when no object and no
+    // lock came back since the monitor decided, revokes the class objects (no
+    // activation can reach this process any more) and ends the message loop.
+    void QuitIfIdle();
+
+    HRESULT RegisterClassObjects(DWORD context, DWORD flags);
+    HRESULT RevokeClassObjects();
+    HRESULT UpdateRegistryFromResource(UINT id, bool registering);
+
+    void AddTermFunc(void (*function)(void*), void* argument);
+    CRITICAL_SECTION& TypeInfoLock() { return typeInfoLock_; }
+
+private:
+    ServerModule() = default;
+    static DWORD WINAPI MonitorThread(void* module);
+    void RunShutdownMonitor();
+
+    UINT recordSize_ = 0;
+    DWORD frameworkVersion_ = 0;
+    HINSTANCE instance_ = nullptr;
+    const GUID* libid_ = nullptr;
+    ObjectEntry* objectTable_ = nullptr;
+    volatile LONG lockCount_ = 0;
+    DWORD mainThreadId_ = 0;
+    HANDLE shutdownEvent_ = nullptr;
+    volatile bool activity_ = false;
+    bool initialised_ = false;
+    CRITICAL_SECTION typeInfoLock_;
+    std::vector<std::pair<void (*)(void*), void*>> termFunctions_;
+};

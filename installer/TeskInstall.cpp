@@ -1,0 +1,76 @@
+// TeskInstall: installs and removes the agent and its companion components
+// in the registry of the machine (or Wine prefix) it runs on.
+//
+//   TeskInstall install-agent <path of TeskAgent.exe>
+//   TeskInstall uninstall-agent <path of TeskAgent.exe>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "installer/install_steps.h"
+#include "support/unique_resource.h"
+
+namespace {
+struct Command {
+    const wchar_t* name;
+    int (*run)(const InstallArguments&);
+};
+
+const Command kCommands[] = {
+    {L"install-agent", InstallAgent},
+    {L"uninstall-agent", UninstallAgent},
+};
+
+int Usage() {
+    std::fwprintf(stderr, L"usage: TeskInstall <command> <arguments>\ncommands:");
+    for (const Command& command : kCommands) std::fwprintf(stderr, L" %ls", command.name);
+    std::fwprintf(stderr, L"\n");
+    return 2;
+}
+}  // namespace
+
+bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
+                    const std::wstring& data) {
+    tesk::UniqueRegKey key;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExW(key.get(), name, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(data.c_str()),
+                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+}
+
+long RunAndWait(const std::wstring& commandLine) {
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return -1;
+    tesk::UniqueKernelHandle processHandle(process.hProcess), thread(process.hThread);
+    ::WaitForSingleObject(processHandle.get(), INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(processHandle.get(), &code);
+    return static_cast<long>(code);
+}
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40] = {};
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    ::CoInitialize(nullptr);
+    int result = -1;
+    for (const Command& command : kCommands) {
+        if (std::wcscmp(argv[1], command.name) == 0)
+            result = command.run(InstallArguments(argv + 2, argv + argc));
+    }
+    ::CoUninitialize();
+    return result == -1 ? Usage() : result;
+}

@@ -1,0 +1,86 @@
+#include <windows.h>
+
+#include <cstdio>
+
+#include "TeskAgent_h.h"
+#include "installer/install_steps.h"
+#include "support/unique_resource.h"
+
+namespace {
+const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+
+#ifdef _WIN64
+constexpr SYSKIND kSysKind = SYS_WIN64;
+const wchar_t kPlatformKey[] = L"win64";
+#else
+constexpr SYSKIND kSysKind = SYS_WIN32;
+const wchar_t kPlatformKey[] = L"win32";
+#endif
+
+struct CustomInterface {
+    const IID* iid;
+    const wchar_t* name;
+};
+// Interfaces that are not oleautomation: the type-library registration writes
+// no keys for them, so they are registered here for the typelib marshaler.
+const CustomInterface kCustomInterfaces[] = {
+    {&IID_ITeskRot, L"ITeskRot"},
+    {&IID_ITeskServerInfo, L"ITeskServerInfo"},
+};
+
+std::wstring TypeLibVersionKey() { return L"TypeLib\\" + GuidText(LIBID_TESKAGENTLib) + L"\\1.0"; }
+}  // namespace
+
+int InstallAgent(const InstallArguments& args) {
+    if (args.size() != 1) {
+        std::fwprintf(stderr, L"install-agent <path of TeskAgent.exe>\n");
+        return 2;
+    }
+    const std::wstring& exe = args[0];
+
+    ITypeLib* library = nullptr;
+    HRESULT hr = ::LoadTypeLibEx(exe.c_str(), REGKIND_REGISTER, &library);
+    if (FAILED(hr)) {
+        std::fwprintf(stderr, L"registering the type library of %ls failed: 0x%08lX\n",
+                      exe.c_str(), static_cast<unsigned long>(hr));
+        return static_cast<int>(hr);
+    }
+    library->Release();
+
+    // Wine's typelib marshaler looks libraries up under locale 0 only; Windows
+    // finds the library there as well.
+    bool written = WriteRegString(HKEY_CLASSES_ROOT, TypeLibVersionKey() + L"\\0\\" + kPlatformKey,
+                                  nullptr, exe);
+    for (const CustomInterface& custom : kCustomInterfaces) {
+        std::wstring key = L"Interface\\" + GuidText(*custom.iid);
+        written &= WriteRegString(HKEY_CLASSES_ROOT, key, nullptr, custom.name);
+        written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\ProxyStubClsid32", nullptr,
+                                  kTypeLibMarshaler);
+        written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", nullptr,
+                                  GuidText(LIBID_TESKAGENTLib));
+        written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"Version", L"1.0");
+    }
+    if (!written) {
+        std::fwprintf(stderr, L"writing the marshaling keys failed\n");
+        return 1;
+    }
+
+    long exitCode = RunAndWait(L"\"" + exe + L"\" -RegServer");
+    if (exitCode != 0)
+        std::fwprintf(stderr, L"%ls -RegServer ended with 0x%08lX\n", exe.c_str(),
+                      static_cast<unsigned long>(exitCode));
+    return static_cast<int>(exitCode);
+}
+
+int UninstallAgent(const InstallArguments& args) {
+    if (args.size() != 1) {
+        std::fwprintf(stderr, L"uninstall-agent <path of TeskAgent.exe>\n");
+        return 2;
+    }
+    long exitCode = RunAndWait(L"\"" + args[0] + L"\" -UnregServer");
+    ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());
+    for (const CustomInterface& custom : kCustomInterfaces)
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"Interface\\" + GuidText(*custom.iid)).c_str());
+    return static_cast<int>(exitCode);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Installation steps of the agent's family, each undone by its counterpart.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using InstallArguments = std::vector<std::wstring>;
+
+// The agent: its type library (from the executable's TYPELIB resource),
+// marshaling of its custom interfaces through the type-library marshaler, and
+// its own registration ("-RegServer").
+int InstallAgent(const InstallArguments& args);
+int UninstallAgent(const InstallArguments& args);
+
+// Shared by the steps.
+bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
+                    const std::wstring& data);
+long RunAndWait(const std::wstring& commandLine);
+std::wstring GuidText(const GUID& guid);

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Sets up a fresh machine, builds everything (the 32-bit build included) and
+# runs the whole test suite under Wine in a prefix of its own.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" all
+prefix="$root/build/x64/test-prefix"
+"$root/scripts/prefix.sh" "$prefix" "$root/build/x64"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+status=0
+(cd "$root/build/x64" && ctest --output-on-failure -j "${TESK_TEST_JOBS:-2}" "$@") || status=$?
+wineserver -k 2>/dev/null || true
+exit $status

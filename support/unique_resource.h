@@ -1,0 +1,145 @@
+#pragma once
+// Small owner types for Windows resources: one type per handle kind, each
+// releasing its resource on every way out of the scope that holds it.
+
+#include <windows.h>
+#include <oleauto.h>
+#include <winsvc.h>
+#include <utility>
+
+namespace tesk {
+
+// Owns one resource described by Traits: Traits::handle_type, Traits::invalid()
+// and Traits::close(handle). Move-only.
+template <class Traits>
+class UniqueResource {
+public:
+    using handle_type = typename Traits::handle_type;
+
+    UniqueResource() noexcept : handle_(Traits::invalid()) {}
+    explicit UniqueResource(handle_type handle) noexcept : handle_(handle) {}
+    ~UniqueResource() { reset(); }
+
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : handle_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    handle_type get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != Traits::invalid(); }
+
+    // Address for an API that writes a new handle; releases the present one first.
+    handle_type* put() noexcept {
+        reset();
+        return &handle_;
+    }
+
+    handle_type release() noexcept { return std::exchange(handle_, Traits::invalid()); }
+
+    void reset(handle_type handle = Traits::invalid()) noexcept {
+        handle_type old = std::exchange(handle_, handle);
+        if (old != Traits::invalid()) Traits::close(old);
+    }
+
+private:
+    handle_type handle_;
+};
+
+struct RegKeyTraits {
+    using handle_type = HKEY;
+    static HKEY invalid() noexcept { return nullptr; }
+    static void close(HKEY key) noexcept { ::RegCloseKey(key); }
+};
+
+// Kernel objects whose failure value is null: events, processes, threads.
+struct KernelHandleTraits {
+    using handle_type = HANDLE;
+    static HANDLE invalid() noexcept { return nullptr; }
+    static void close(HANDLE handle) noexcept { ::CloseHandle(handle); }
+};
+
+struct FindHandleTraits {
+    using handle_type = HANDLE;
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) noexcept { ::FindClose(handle); }
+};
+
+struct ServiceHandleTraits {
+    using handle_type = SC_HANDLE;
+    static SC_HANDLE invalid() noexcept { return nullptr; }
+    static void close(SC_HANDLE handle) noexcept { ::CloseServiceHandle(handle); }
+};
+
+struct LibraryTraits {
+    using handle_type = HMODULE;
+    static HMODULE invalid() noexcept { return nullptr; }
+    static void close(HMODULE module) noexcept { ::FreeLibrary(module); }
+};
+
+struct CoTaskMemTraits {
+    using handle_type = void*;
+    static void* invalid() noexcept { return nullptr; }
+    static void close(void* block) noexcept { ::CoTaskMemFree(block); }
+};
+
+struct LocalMemTraits {
+    using handle_type = HLOCAL;
+    static HLOCAL invalid() noexcept { return nullptr; }
+    static void close(HLOCAL block) noexcept { ::LocalFree(block); }
+};
+
+struct SafeArrayTraits {
+    using handle_type = SAFEARRAY*;
+    static SAFEARRAY* invalid() noexcept { return nullptr; }
+    static void close(SAFEARRAY* array) noexcept { ::SafeArrayDestroy(array); }
+};
+
+struct SysStringTraits {
+    using handle_type = BSTR;
+    static BSTR invalid() noexcept { return nullptr; }
+    static void close(BSTR text) noexcept { ::SysFreeString(text); }
+};
+
+using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
+using UniqueLibrary = UniqueResource<LibraryTraits>;
+using UniqueSafeArray = UniqueResource<SafeArrayTraits>;
+using UniqueLocalMem = UniqueResource<LocalMemTraits>;
+
+// Task memory handed out by COM (StringFromCLSID, ProgIDFromCLSID, ...).
+template <class T>
+class UniqueCoTaskMem : public UniqueResource<CoTaskMemTraits> {
+public:
+    using UniqueResource<CoTaskMemTraits>::UniqueResource;
+    T* get() const noexcept { return static_cast<T*>(UniqueResource<CoTaskMemTraits>::get()); }
+    T** put() noexcept { return reinterpret_cast<T**>(UniqueResource<CoTaskMemTraits>::put()); }
+};
+using UniqueCoTaskString = UniqueCoTaskMem<wchar_t>;
+
+// A VARIANT that is cleared when it goes out of scope.
+class UniqueVariant {
+public:
+    UniqueVariant() noexcept { ::VariantInit(&value_); }
+    ~UniqueVariant() { ::VariantClear(&value_); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    VARIANT* get() noexcept { return &value_; }
+    const VARIANT* get() const noexcept { return &value_; }
+    VARIANT* operator->() noexcept { return &value_; }
+    // Gives the held value away; this owner is left VT_EMPTY.
+    VARIANT release() noexcept {
+        VARIANT out = value_;
+        ::VariantInit(&value_);
+        return out;
+    }
+
+private:
+    VARIANT value_;
+};
+
+}  // namespace tesk

@@ -1,0 +1,52 @@
+#pragma once
+// Helpers shared by the test programs: registry reading and dumping, scoped
+// test keys, process start and agent-process lookup.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/unique_resource.h"
+#include "test_paths.h"
+
+namespace tesk_test {
+
+std::wstring HrText(HRESULT hr);
+
+// A key of its own under HKCU\Software\TeskAgentTests (named for the test process, as
+// test programs run in parallel), deleted with its subtree at the end.
+class ScopedTestKey {
+public:
+    explicit ScopedTestKey(const std::wstring& name);
+    ~ScopedTestKey();
+    HKEY get() const { return key_.get(); }
+    const std::wstring& path() const { return path_; }  // under HKCU
+
+private:
+    std::wstring path_;
+    tesk::UniqueRegKey key_;
+};
+
+bool KeyExists(HKEY root, const std::wstring& path);
+// The value's text; exists (optional) says whether the value is there at all.
+std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valueName,
+                        bool* exists = nullptr);
+void WriteString(HKEY root, const std::wstring& path, const wchar_t* valueName,
+                 const std::wstring& data);
+void DeleteTree(HKEY root, const std::wstring& path);
+// Every key and value below path, one per line, for failure messages.
+std::wstring DumpTree(HKEY root, const std::wstring& path);
+
+// Runs a command line and waits; returns the exit code, or -1 when it could
+// not start or did not end within timeoutMs.
+long RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+
+// Process ids of running programs with this executable name (case-insensitive).
+std::vector<DWORD> FindProcesses(const wchar_t* exeName);
+tesk::UniqueKernelHandle OpenProcessForWait(DWORD pid);
+
+std::wstring ToWide(const std::string& text);
+std::string ToNarrow(const std::wstring& text);
+
+}  // namespace tesk_test
