@@ -103,6 +103,14 @@ struct SysStringTraits {
     static void close(BSTR text) noexcept { ::SysFreeString(text); }
 };
 
+// A COM interface pointer: one reference, released with the owner.
+template <class Interface>
+struct ComInterfaceTraits {
+    using handle_type = Interface*;
+    static Interface* invalid() noexcept { return nullptr; }
+    static void close(Interface* object) noexcept { object->Release(); }
+};
+
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
@@ -110,6 +118,8 @@ using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;
 using UniqueSafeArray = UniqueResource<SafeArrayTraits>;
 using UniqueLocalMem = UniqueResource<LocalMemTraits>;
+template <class Interface>
+using UniqueComPtr = UniqueResource<ComInterfaceTraits<Interface>>;
 
 // Task memory handed out by COM (StringFromCLSID, ProgIDFromCLSID, ...).
 template <class T>
