@@ -111,6 +111,20 @@ struct ComInterfaceTraits {
     static void close(Interface* object) noexcept { object->Release(); }
 };
 
+// Registration cookies: a class object registered with COM and an object
+// registered in the platform's running object table.
+struct ClassObjectRegistrationTraits {
+    using handle_type = DWORD;
+    static DWORD invalid() noexcept { return 0; }
+    static void close(DWORD cookie) noexcept { ::CoRevokeClassObject(cookie); }
+};
+
+struct ActiveObjectRegistrationTraits {
+    using handle_type = DWORD;
+    static DWORD invalid() noexcept { return 0; }
+    static void close(DWORD cookie) noexcept { ::RevokeActiveObject(cookie, nullptr); }
+};
+
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
@@ -118,6 +132,9 @@ using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;
 using UniqueSafeArray = UniqueResource<SafeArrayTraits>;
 using UniqueLocalMem = UniqueResource<LocalMemTraits>;
+using UniqueSysString = UniqueResource<SysStringTraits>;
+using UniqueClassObjectRegistration = UniqueResource<ClassObjectRegistrationTraits>;
+using UniqueActiveObjectRegistration = UniqueResource<ActiveObjectRegistrationTraits>;
 template <class Interface>
 using UniqueComPtr = UniqueResource<ComInterfaceTraits<Interface>>;
 
