@@ -1,0 +1,27 @@
+#pragma once
+// A key under HKEY_CLASSES_ROOT opened for reading only: the server lookups
+// never write a TeskServer's registration.
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/unique_resource.h"
+
+class ClassesRootKey {
+public:
+    // Opens keyPath, or keyPath\subkeyName when subkeyName is not empty.
+    ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName);
+
+    bool IsOpen() const { return static_cast<bool>(key_); }
+
+    // The value's text (empty name: the default value). A closed key, a missing
+    // value or a value of 256 characters or more reads as the empty string.
+    std::wstring GetStringValue(const wchar_t* valueName) const;
+
+    // The longest value read, terminator included.
+    static constexpr DWORD kValueChars = 256;
+
+private:
+    tesk::UniqueRegKey key_;
+};
