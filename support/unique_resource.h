@@ -91,6 +91,13 @@ struct LocalMemTraits {
     static void close(HLOCAL block) noexcept { ::LocalFree(block); }
 };
 
+// Blocks of the process heap (HeapAlloc on GetProcessHeap()).
+struct ProcessHeapTraits {
+    using handle_type = void*;
+    static void* invalid() noexcept { return nullptr; }
+    static void close(void* block) noexcept { ::HeapFree(::GetProcessHeap(), 0, block); }
+};
+
 struct SafeArrayTraits {
     using handle_type = SAFEARRAY*;
     static SAFEARRAY* invalid() noexcept { return nullptr; }
@@ -132,6 +139,7 @@ using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;
 using UniqueSafeArray = UniqueResource<SafeArrayTraits>;
 using UniqueLocalMem = UniqueResource<LocalMemTraits>;
+using UniqueProcessHeapBlock = UniqueResource<ProcessHeapTraits>;
 using UniqueSysString = UniqueResource<SysStringTraits>;
 using UniqueClassObjectRegistration = UniqueResource<ClassObjectRegistrationTraits>;
 using UniqueActiveObjectRegistration = UniqueResource<ActiveObjectRegistrationTraits>;
