@@ -3,6 +3,10 @@
 #include <new>
 
 #include "agent/agent_ids.h"
+#include "agent/server_activity.h"
+#include "agent/server_connection.h"
+#include "agent/server_discovery.h"
+#include "agent/tesk_rot.h"
 #include "agent/type_info_cache.h"
 #include "diagnostics/com_eh.h"
 #include "host/server_module.h"
@@ -86,35 +90,53 @@ STDMETHODIMP CTesk_Agent::Invoke(DISPID dispId, REFIID, LCID locale, WORD flags,
 
 STDMETHODIMP CTesk_Agent::GetInstalledServers(SAFEARRAY** ServerNames, SAFEARRAY** ServerGUID,
                                               SAFEARRAY** ActiveStatus) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!ServerNames || !ServerGUID || !ActiveStatus) return E_POINTER;
+        return ListInstalledServers(this, ServerNames, ServerGUID, ActiveStatus);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::GetActiveConfigFile(BSTR ServerName, BSTR* pConfigFile) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!pConfigFile) return E_POINTER;
+        return ReadActiveConfigFile(ServerName, pConfigFile);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::GetTeskAgentOnRemoteNode(BSTR RemoteNode, IUnknown** pITeskAgent) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!pITeskAgent) return E_POINTER;
+        return CreateAgentOnNode(RemoteNode, pITeskAgent);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::Connect(BSTR ServerName, IUnknown** pUnkServer) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!pUnkServer) TESK_RAISE(E_POINTER);
+        return ConnectToServer(this, ServerName, pUnkServer);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::IsServerActive(BSTR ServerName, LONG* dwActiveContext) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!dwActiveContext) return E_POINTER;
+        return ReportServerActivity(ServerName, dwActiveContext);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::StartServer(BSTR ServerName) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT { return StartTeskServer(ServerName); });
 }
 
 STDMETHODIMP CTesk_Agent::StopServer(BSTR ServerName) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT { return StopTeskServer(ServerName); });
 }
 
 STDMETHODIMP CTesk_Agent::GetConfigurator(IUnknown** pUnkAccess) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!pUnkAccess) TESK_RAISE(E_POINTER);
+        return CreateConfigurator(pUnkAccess);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::ConfigureNTService(BSTR ServerName, LONG nServiceType) {
@@ -124,15 +146,18 @@ STDMETHODIMP CTesk_Agent::ConfigureNTService(BSTR ServerName, LONG nServiceType)
 // ---- ITeskRot -------------------------------------------------------------------
 
 STDMETHODIMP CTesk_Agent::TeskRotRegister(BSTR ServerGUID, VARIANT ServerID) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT { return tesk_rot::Register(ServerGUID, ServerID); });
 }
 
 STDMETHODIMP CTesk_Agent::TeskRotUnRegister(BSTR ServerGUID) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT { return tesk_rot::UnRegister(ServerGUID); });
 }
 
 STDMETHODIMP CTesk_Agent::TeskRotGetActiveObject(BSTR ServerGUID, VARIANT* ServerID) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        if (!ServerID) return E_POINTER;
+        return tesk_rot::GetActiveObject(ServerGUID, ServerID);
+    });
 }
 
 // ---- ITeskServerInfo ----------------------------------------------------------------

@@ -1,0 +1,57 @@
+#include "agent/server_connection.h"
+
+#include <comdef.h>
+
+#include "diagnostics/com_eh.h"
+#include "diagnostics/log_client.h"
+#include "interfaces/ClassUtilities/TeskAgentHelpers.h"
+#include "support/unique_resource.h"
+
+HRESULT ConnectToServer(ITeskRot* rot, const wchar_t* serverName, IUnknown** server) {
+    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
+    if (clsid == GUID_NULL) TESK_RAISE(E_FAIL);
+    tesk::UniqueCoTaskString clsidText;
+    if (FAILED(::StringFromCLSID(clsid, clsidText.put()))) {
+        GuardedLogWarning(L"Can't convert CLSID to string.");
+        return E_INVALIDARG;
+    }
+
+    // Servers publish themselves under the upper-case CLSID string, the form
+    // StringFromCLSID writes, whatever name the client used.
+    HRESULT hr = E_FAIL;
+    tesk::UniqueVariant entry;
+    if (SUCCEEDED(rot->TeskRotGetActiveObject(_bstr_t(clsidText.get()), entry.get())) &&
+        V_VT(entry.get()) == VT_UNKNOWN) {
+        GuardedLogTrace(L"Connected to TeskServer via Tesk ROT.");
+        // The table look-up's reference passes to the caller.
+        *server = V_UNKNOWN(entry.get());
+        entry.release();
+        hr = S_OK;
+    }
+    if (FAILED(hr)) {
+        hr = ::GetActiveObject(clsid, nullptr, server);
+        if (FAILED(hr))
+            GuardedLogTrace(L"Failed to obtain IUnknown (hr = 0x%x) for server '%s'",
+                            static_cast<unsigned>(hr), clsidText.get());
+    }
+    return hr;
+}
+
+HRESULT CreateAgentOnNode(BSTR node, IUnknown** agent) {
+    COSERVERINFO serverInfo = {};
+    serverInfo.pwszName = node;
+    MULTI_QI requested = {&IID_ITesk_Agent, nullptr, S_OK};
+    HRESULT hr = ::CoCreateInstanceEx(CLSID_Tesk_Agent, nullptr, CLSCTX_ALL, &serverInfo, 1,
+                                      &requested);
+    if (SUCCEEDED(hr)) hr = requested.hr;
+    if (FAILED(hr)) TESK_RAISE(hr);
+    *agent = requested.pItf;
+    return S_OK;
+}
+
+HRESULT CreateConfigurator(IUnknown** configurator) {
+    HRESULT hr = ::CoCreateInstance(CLSID_IOSrvCfgPersist, nullptr, CLSCTX_LOCAL_SERVER,
+                                    IID_IUnknown, reinterpret_cast<void**>(configurator));
+    if (FAILED(hr)) TESK_RAISE(hr);
+    return S_OK;
+}
