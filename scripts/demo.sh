@@ -1,0 +1,28 @@
+#!/bin/sh
+# The agent's main job on a fresh machine: set up, build, install the agent
+# into a Wine prefix of its own, run the demonstration client against it and
+# watch the agent end by itself after its idle time.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/x64"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+prefix="$build/demo-prefix"
+echo "== installing the agent into $prefix"
+"$root/scripts/prefix.sh" "$prefix" "$build"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+
+client=$(ls "$build"/demo/*.exe 2>/dev/null | head -n 1)
+echo "== running the client"
+if [ -n "$client" ]; then
+    wine "$client"
+else
+    # Without the demonstration program: a script client through IDispatch.
+    wine cscript //nologo "$(printf 'Z:%s' "$(printf '%s' "$root/scripts/demo-client.js" | tr '/' '\\')")"
+fi
+
+echo "== the client is gone; waiting for the agent to end after its idle time"
+start=$(date +%s)
+wineserver -p0
+wineserver -w
+echo "== every process of the prefix ended $(( $(date +%s) - start )) s after the client"

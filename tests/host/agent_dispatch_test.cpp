@@ -1,0 +1,111 @@
+// IDispatch of ITesk_Agent, served from the registered type library, in process.
+#include <gtest/gtest.h>
+
+#include <comdef.h>
+
+#include "TeskAgent_h.h"
+#include "agent/Tesk_Agent.h"
+#include "host/agent_server.h"
+#include "host/server_module.h"
+
+namespace {
+
+struct MethodDispId {
+    const wchar_t* name;
+    DISPID dispId;
+};
+const MethodDispId kMethods[] = {
+    {L"GetInstalledServers", 0x60020000}, {L"GetActiveConfigFile", 0x60020001},
+    {L"GetTeskAgentOnRemoteNode", 0x60020002}, {L"Connect", 0x60020003},
+    {L"IsServerActive", 0x60020004}, {L"StartServer", 0x60020005},
+    {L"StopServer", 0x60020006}, {L"GetConfigurator", 0x60020007},
+    {L"ConfigureNTService", 0x60020008},
+};
+
+class AgentDispatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ServerModule::Instance().Init(AgentObjectTable(), ::GetModuleHandleW(nullptr),
+                                      &LIBID_TESKAGENTLib);
+        ASSERT_EQ(CTesk_Agent::CreateInstance(nullptr, IID_IDispatch,
+                                              reinterpret_cast<void**>(&dispatch_)),
+                  S_OK);
+    }
+    void TearDown() override { dispatch_->Release(); }
+    DISPID IdOf(const wchar_t* name, HRESULT* result = nullptr) {
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (result) *result = hr;
+        return id;
+    }
+    IDispatch* dispatch_ = nullptr;
+};
+
+TEST_F(AgentDispatchTest, TypeInformationIsThatOfTheAgentInterface) {
+    UINT count = 0;
+    EXPECT_EQ(dispatch_->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+
+    ITypeInfo* first = nullptr;
+    ITypeInfo* other = nullptr;
+    ASSERT_EQ(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, &first), S_OK);
+    ASSERT_EQ(dispatch_->GetTypeInfo(7, LOCALE_USER_DEFAULT, &other), S_OK);
+    EXPECT_EQ(first, other) << "the index is not looked at";
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(first->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_ITesk_Agent));
+    first->ReleaseTypeAttr(attributes);
+    first->Release();
+    other->Release();
+    EXPECT_EQ(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+}
+
+TEST_F(AgentDispatchTest, EveryMethodNameGivesItsDispId) {
+    for (const MethodDispId& method : kMethods) {
+        HRESULT hr = E_FAIL;
+        EXPECT_EQ(IdOf(method.name, &hr), method.dispId) << method.name;
+        EXPECT_EQ(hr, S_OK) << method.name;
+    }
+    // Several names in one request, answered in order.
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"StopServer"), const_cast<LPOLESTR>(L"Connect")};
+    DISPID ids[2] = {};
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 2, LOCALE_USER_DEFAULT, ids), S_OK);
+    EXPECT_EQ(ids[0], 0x60020006);
+    EXPECT_EQ(ids[1], 0x60020003);
+}
+
+TEST_F(AgentDispatchTest, OtherSpellingsAreResolvedByTheTypeInformation) {
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(IdOf(L"startserver", &hr), 0x60020005);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(IdOf(L"ISSERVERACTIVE", &hr), 0x60020004);
+    EXPECT_EQ(hr, S_OK);
+    IdOf(L"NoSuchMethod", &hr);
+    EXPECT_EQ(hr, DISP_E_UNKNOWNNAME);
+    // Members of the other interfaces are not served through IDispatch.
+    IdOf(L"TeskRotRegister", &hr);
+    EXPECT_EQ(hr, DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(AgentDispatchTest, InvokeCallsTheMethodWithItsArguments) {
+    // IsServerActive for a name that resolves to nothing: S_OK and 0x00010004.
+    _variant_t name(L"No.Such.Server");
+    LONG activity = 0;
+    VARIANT args[2];
+    args[1] = name;  // arguments go in reverse order
+    args[0].vt = VT_I4 | VT_BYREF;
+    args[0].plVal = &activity;
+    DISPPARAMS params = {args, nullptr, 2, 0};
+    EXCEPINFO exception = {};
+    UINT argError = 0;
+    HRESULT hr = dispatch_->Invoke(0x60020004, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                   &params, nullptr, &exception, &argError);
+    EXPECT_EQ(hr, S_OK) << std::hex << hr << " scode " << exception.scode;
+    EXPECT_EQ(activity, 0x00010004);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrHelpFile);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The class object and the identity of agent objects, in process.
+#include <gtest/gtest.h>
+
+#include <comdef.h>
+
+#include "TeskAgent_h.h"
+#include "agent/Tesk_Agent.h"
+#include "host/agent_server.h"
+#include "host/class_factory.h"
+#include "host/server_module.h"
+
+namespace {
+
+class AgentIdentityTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ServerModule::Instance().Init(AgentObjectTable(), ::GetModuleHandleW(nullptr),
+                                      &LIBID_TESKAGENTLib);
+        ASSERT_EQ(CreateClassFactory(CTesk_Agent::CreateInstance, IID_IClassFactory,
+                                     reinterpret_cast<void**>(&factory_)),
+                  S_OK);
+        baseline_ = ServerModule::Instance().LockCount();
+    }
+    void TearDown() override {
+        if (factory_) factory_->Release();
+        EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_) << "a server lock leaked";
+    }
+    IClassFactory* factory_ = nullptr;
+    LONG baseline_ = 0;
+};
+
+TEST_F(AgentIdentityTest, EachObjectHoldsOneServerLockForItsLifetime) {
+    IUnknown* first = nullptr;
+    IUnknown* second = nullptr;
+    ASSERT_EQ(factory_->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&first)),
+              S_OK);
+    EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_ + 1);
+    ASSERT_EQ(factory_->CreateInstance(nullptr, IID_ITeskRot, reinterpret_cast<void**>(&second)),
+              S_OK);
+    EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_ + 2);
+    first->Release();
+    EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_ + 1);
+    second->Release();
+}
+
+TEST_F(AgentIdentityTest, CreateInstanceRefusesAggregationAndBadArguments) {
+    IUnknown* outer = nullptr;
+    ASSERT_EQ(factory_->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&outer)),
+              S_OK);
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory_->CreateInstance(outer, IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(factory_->CreateInstance(outer, IID_ITesk_Agent, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory_->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+    // A refused interface destroys the new object again, with its server lock.
+    LONG before = ServerModule::Instance().LockCount();
+    EXPECT_EQ(factory_->CreateInstance(nullptr, IID_ISupportErrorInfo, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(ServerModule::Instance().LockCount(), before);
+    outer->Release();
+}
+
+TEST_F(AgentIdentityTest, LockServerCountsLocksUntilReleased) {
+    EXPECT_EQ(factory_->LockServer(TRUE), S_OK);
+    EXPECT_EQ(factory_->LockServer(TRUE), S_OK);
+    EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_ + 2);
+    EXPECT_EQ(factory_->LockServer(FALSE), S_OK);
+    EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_ + 1);
+    EXPECT_EQ(factory_->LockServer(FALSE), S_OK);
+}
+
+TEST_F(AgentIdentityTest, QueryInterfaceAnswersOneIdentityForAllInterfaces) {
+    ITesk_Agent* agent = nullptr;
+    ASSERT_EQ(factory_->CreateInstance(nullptr, IID_ITesk_Agent, reinterpret_cast<void**>(&agent)),
+              S_OK);
+    IUnknown* unknown = nullptr;
+    IDispatch* dispatch = nullptr;
+    ITeskRot* rot = nullptr;
+    ITeskServerInfo* info = nullptr;
+    ASSERT_EQ(agent->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    ASSERT_EQ(agent->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(agent));
+    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(agent));
+
+    ASSERT_EQ(agent->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(&rot)), S_OK);
+    ASSERT_EQ(rot->QueryInterface(IID_ITeskServerInfo, reinterpret_cast<void**>(&info)), S_OK);
+    IUnknown* fromInfo = nullptr;
+    ASSERT_EQ(info->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&fromInfo)), S_OK);
+    EXPECT_EQ(fromInfo, unknown);
+
+    void* refused = reinterpret_cast<void*>(1);
+    EXPECT_EQ(rot->QueryInterface(IID_ISupportErrorInfo, &refused), E_NOINTERFACE);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(info->QueryInterface(IID_IIOSrvCfgPersist, &refused), E_NOINTERFACE);
+    EXPECT_EQ(agent->QueryInterface(IID_IIoSrvCfgRules, &refused), E_NOINTERFACE);
+    EXPECT_EQ(agent->QueryInterface(IID_IClassFactory, &refused), E_NOINTERFACE);
+    EXPECT_EQ(agent->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+
+    for (IUnknown* p : {static_cast<IUnknown*>(fromInfo), static_cast<IUnknown*>(info),
+                        static_cast<IUnknown*>(rot), static_cast<IUnknown*>(dispatch), unknown})
+        p->Release();
+    // One shared count: after six references the last release reports 0.
+    EXPECT_EQ(agent->Release(), 0u);
+}
+
+}  // namespace

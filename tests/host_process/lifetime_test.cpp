@@ -1,0 +1,91 @@
+// The agent process lives exactly while it is used: it ends a little over six
+// seconds after the last object and the last server lock are released.
+#include <gtest/gtest.h>
+
+#include <comdef.h>
+
+#include "TeskAgent_h.h"
+#include "host_process/agent_process.h"
+#include "support/test_support.h"
+
+using namespace tesk_test;
+
+namespace {
+
+// Idle time plus linger is a little over 6 s; the bounds leave room for a slow machine.
+constexpr long kEarliestExitMs = 5500;
+constexpr DWORD kLatestExitMs = 20000;
+
+class LifetimeTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(WaitForNoAgentProcess()) << "an agent is still running"; }
+};
+
+TEST_F(LifetimeTest, EndsAfterTheIdleTimeFollowingTheLastRelease) {
+    ITesk_Agent* agent = nullptr;
+    ASSERT_EQ(CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent)), S_OK);
+    DWORD pid = 0;
+    tesk::UniqueKernelHandle process = OpenTheAgentProcess(&pid);
+    ASSERT_TRUE(process);
+
+    agent->Release();
+    long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
+    EXPECT_GE(exitMs, kEarliestExitMs);
+    EXPECT_NE(exitMs, -1) << "agent " << pid << " did not end";
+    DWORD code = 1;
+    ::GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(LifetimeTest, StaysWhileAnyClientHoldsAnObject) {
+    IUnknown* first = nullptr;
+    IUnknown* second = nullptr;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&first)), S_OK);
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&second)), S_OK);
+    tesk::UniqueKernelHandle process = OpenTheAgentProcess();
+    ASSERT_TRUE(process) << "both objects must come from one agent process";
+
+    first->Release();
+    EXPECT_EQ(MillisecondsUntilExit(process.get(), 8000), -1) << "ended while an object was held";
+
+    second->Release();
+    long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
+    EXPECT_GE(exitMs, kEarliestExitMs);
+    EXPECT_NE(exitMs, -1);
+}
+
+TEST_F(LifetimeTest, ReturnToUseDuringTheIdleTimeKeepsTheProcess) {
+    IUnknown* agent = nullptr;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&agent)), S_OK);
+    tesk::UniqueKernelHandle process = OpenTheAgentProcess();
+    ASSERT_TRUE(process);
+    agent->Release();
+
+    ::Sleep(3000);
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&agent)), S_OK);
+    EXPECT_EQ(MillisecondsUntilExit(process.get(), 6000), -1) << "ended while an object was held";
+    agent->Release();
+    EXPECT_NE(MillisecondsUntilExit(process.get(), kLatestExitMs), -1);
+}
+
+TEST_F(LifetimeTest, StartedByHandItServesUntilItsLastClientIsGone) {
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION started = {};
+    std::wstring line = L"\"" TESK_AGENT_EXE L"\"";
+    ASSERT_TRUE(::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &started));
+    tesk::UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+
+    // No client at all: it keeps running.
+    EXPECT_EQ(MillisecondsUntilExit(process.get(), 8000), -1);
+
+    IUnknown* agent = nullptr;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&agent)), S_OK);
+    EXPECT_EQ(FindProcesses(kAgentExeName).size(), 1u) << "the running agent serves the client";
+    agent->Release();
+    long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
+    EXPECT_GE(exitMs, kEarliestExitMs);
+    EXPECT_NE(exitMs, -1);
+}
+
+}  // namespace
