@@ -4,17 +4,24 @@
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${TESK_JOBS:-2}
-if [ ! -f "$root/build/x64/build.ninja" ]; then
-    cmake -S "$root" -B "$root/build/x64" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-fi
-ninja -C "$root/build/x64" -j "$jobs" | grep -v "^\[" || true
-test -f "$root/build/x64/host/TeskAgent.exe"
-if [ "$1" = "all" ]; then
-    if [ ! -f "$root/build/x86/build.ninja" ]; then
-        cmake -S "$root" -B "$root/build/x86" -G Ninja -DTESK_BUILD_TESTS=OFF \
-            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
+
+# Configures a build folder once, then builds it; prints the log only on failure.
+build() {
+    folder=$1
+    shift
+    if [ ! -f "$folder/build.ninja" ]; then
+        cmake -S "$root" -B "$folder" -G Ninja "$@" >/dev/null
     fi
-    ninja -C "$root/build/x86" -j "$jobs" | grep -v "^\[" || true
-    test -f "$root/build/x86/host/TeskAgent.exe"
+    log="$folder/last-build.log"
+    if ! ninja -C "$folder" -j "$jobs" >"$log" 2>&1; then
+        grep -v '^\[' "$log" >&2
+        echo "build of $folder failed" >&2
+        exit 1
+    fi
+}
+
+build "$root/build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+if [ "$1" = "all" ]; then
+    build "$root/build/x86" -DTESK_BUILD_TESTS=OFF \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake"
 fi
