@@ -21,6 +21,12 @@ struct Command {
 const Command kCommands[] = {
     {L"install-agent", InstallAgent},
     {L"uninstall-agent", UninstallAgent},
+    {L"install-configurator", InstallConfigurator},
+    {L"uninstall-configurator", UninstallConfigurator},
+    {L"install-sample-server", InstallSampleServer},
+    {L"uninstall-sample-server", UninstallSampleServer},
+    {L"install-sample-plugin", InstallSamplePlugin},
+    {L"uninstall-sample-plugin", UninstallSamplePlugin},
 };
 
 int Usage() {

@@ -14,6 +14,16 @@ using InstallArguments = std::vector<std::wstring>;
 int InstallAgent(const InstallArguments& args);
 int UninstallAgent(const InstallArguments& args);
 
+// The configurator (its proxy/stub's DllRegisterServer, then "-RegServer"),
+// the sample TeskServer ("-RegServer" with its options) and the sample module's
+// I/O plug-in (DllRegisterServer); see installer/sample_install.cpp.
+int InstallConfigurator(const InstallArguments& args);
+int UninstallConfigurator(const InstallArguments& args);
+int InstallSampleServer(const InstallArguments& args);
+int UninstallSampleServer(const InstallArguments& args);
+int InstallSamplePlugin(const InstallArguments& args);
+int UninstallSamplePlugin(const InstallArguments& args);
+
 // Shared by the steps.
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
                     const std::wstring& data);
