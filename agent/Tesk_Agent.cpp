@@ -3,6 +3,7 @@
 #include <new>
 
 #include "agent/agent_ids.h"
+#include "agent/nt_service_configuration.h"
 #include "agent/server_activity.h"
 #include "agent/server_connection.h"
 #include "agent/server_discovery.h"
@@ -10,6 +11,7 @@
 #include "agent/type_info_cache.h"
 #include "diagnostics/com_eh.h"
 #include "host/server_module.h"
+#include "interfaces/ClassUtilities/ServerInformation.h"
 
 namespace {
 TypeInfoCache& AgentTypeInfo() {
@@ -140,7 +142,8 @@ STDMETHODIMP CTesk_Agent::GetConfigurator(IUnknown** pUnkAccess) {
 }
 
 STDMETHODIMP CTesk_Agent::ConfigureNTService(BSTR ServerName, LONG nServiceType) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME(
+        [&]() -> HRESULT { return ConfigureServerService(ServerName, nServiceType); });
 }
 
 // ---- ITeskRot -------------------------------------------------------------------
@@ -163,16 +166,23 @@ STDMETHODIMP CTesk_Agent::TeskRotGetActiveObject(BSTR ServerGUID, VARIANT* Serve
 // ---- ITeskServerInfo ----------------------------------------------------------------
 
 STDMETHODIMP CTesk_Agent::GetTeskServerPluginProgIDs(SAFEARRAY** pProgIDs) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME(
+        [&]() -> HRESULT { return TeskAgentHelpers::ListPluginProgIds(pProgIDs); });
 }
 
 STDMETHODIMP CTesk_Agent::GetTeskServerProperties(BSTR sServerName, SAFEARRAY* propertyIDs,
                                                   SAFEARRAY** pProperties, SAFEARRAY** pErrors) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        return TeskAgentHelpers::ReadServerProperties(this, sServerName, propertyIDs, pProperties,
+                                                      pErrors);
+    });
 }
 
 STDMETHODIMP CTesk_Agent::GetVersionAttributes(BSTR sServerName, BSTR sServerType,
                                                SAFEARRAY* attributeNames,
                                                SAFEARRAY** pAttributes, SAFEARRAY** pErrors) {
-    return TESK_METHOD_FRAME([&]() -> HRESULT { TESK_RAISE(E_NOTIMPL); });
+    return TESK_METHOD_FRAME([&]() -> HRESULT {
+        return TeskAgentHelpers::ReadVersionAttributes(sServerName, sServerType, attributeNames,
+                                                       pAttributes, pErrors);
+    });
 }

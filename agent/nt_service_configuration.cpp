@@ -1,0 +1,84 @@
+#include "agent/nt_service_configuration.h"
+
+#include <string>
+
+#include "agent/server_service.h"
+#include "agent/service_appid_values.h"
+#include "agent/service_installation.h"
+#include "diagnostics/com_eh.h"
+#include "diagnostics/log_client.h"
+#include "interfaces/ClassUtilities/TeskAgentHelpers.h"
+#include "support/unique_resource.h"
+
+namespace {
+
+// Every installed server depends on the protocol service; double-null-terminated.
+constexpr wchar_t kServerDependencies[] = L"plvsvc\0";
+
+// Lets a service that is being started or stopped by the Service Control
+// Manager settle before its configuration is changed.
+constexpr DWORD kSettleMilliseconds = 1500;
+
+// True when the service already is what the client asks for.
+bool AlreadyConfigured(const wchar_t* serverName, LONG serviceType) {
+    DWORD startType = 0;
+    if (!QueryServerStartType(serverName, &startType))
+        return serviceType == service_request::kNoService;
+    return (startType == SERVICE_DEMAND_START && serviceType == service_request::kDemandStart) ||
+           (startType == SERVICE_AUTO_START && serviceType == service_request::kAutoStart);
+}
+
+void RemoveService(const wchar_t* serviceName, REFCLSID clsid) {
+    if (!RemoveServiceAppIdValues(clsid))
+        GuardedLogWarning(L"Error removing NT Service related regitry keys.");
+    if (!DeleteServerService(serviceName)) GuardedLogWarning(L"Error removing NT Service.");
+}
+
+void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstring& commandLine,
+                    bool automaticStart) {
+    if (!SetServiceAppIdValues(serviceName, clsid))
+        GuardedLogWarning(L"Error installing NT Service related regitry keys.");
+    if (!InstallServerService(serviceName, commandLine, automaticStart))
+        GuardedLogWarning(L"Error installing NT Service.");
+    if (!SetServiceDependency(serviceName, kServerDependencies))
+        GuardedLogWarning(
+            L"Failed to set the dependacy of TeskServer '%s' to Palvane Service.", serviceName);
+}
+
+}  // namespace
+
+HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
+    const wchar_t* name = serverName ? serverName : L"";
+    CLSID clsid = TeskAgentHelpers::GetServerGuid(name);
+    if (clsid == GUID_NULL) {
+        GuardedLogWarning(L"Specified Server ('%s') is not installed.", name);
+        return E_FAIL;
+    }
+
+    // The service is named by the class's full user-type name, as the
+    // activity and start methods look it up.
+    tesk::UniqueCoTaskString serviceName;
+    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put())) ||
+        !serviceName)
+        TESK_RAISE(E_FAIL);
+
+    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(clsid);
+    if (commandLine.empty()) return E_INVALIDARG;
+
+    if (AlreadyConfigured(name, serviceType)) return S_OK;
+
+    ::Sleep(kSettleMilliseconds);
+    switch (serviceType) {
+    case service_request::kNoService:
+        RemoveService(serviceName.get(), clsid);
+        break;
+    case service_request::kDemandStart:
+    case service_request::kAutoStart:
+        InstallService(serviceName.get(), clsid, commandLine,
+                       serviceType == service_request::kAutoStart);
+        break;
+    default:
+        TESK_RAISE(E_INVALIDARG);
+    }
+    return S_OK;
+}

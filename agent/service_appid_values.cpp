@@ -1,0 +1,53 @@
+#include "agent/service_appid_values.h"
+
+#include <cwchar>
+
+#include "support/unique_resource.h"
+
+namespace {
+
+constexpr wchar_t kLocalServiceValue[] = L"LocalService";
+constexpr wchar_t kServiceParametersValue[] = L"ServiceParameters";
+// What COM passes to the server it starts as a service (the Service Control
+// Manager passes the lower-case " -service" of the binary path instead).
+constexpr wchar_t kServiceParameters[] = L"-Service";
+
+// HKCR\AppID\{CLSID}, opened for reading and writing; empty when it does not
+// exist: an installation never creates the server's AppID key.
+tesk::UniqueRegKey OpenServerAppIdKey(REFCLSID clsid) {
+    tesk::UniqueCoTaskString clsidText;
+    if (FAILED(::StringFromCLSID(clsid, clsidText.put()))) return {};
+    tesk::UniqueRegKey appIds;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"AppID", 0, KEY_READ | KEY_WRITE, appIds.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    tesk::UniqueRegKey appId;
+    if (::RegOpenKeyExW(appIds.get(), clsidText.get(), 0, KEY_READ | KEY_WRITE, appId.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    return appId;
+}
+
+void WriteString(HKEY key, const wchar_t* name, const wchar_t* text) {
+    DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
+    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+}
+
+}  // namespace
+
+bool SetServiceAppIdValues(const wchar_t* serviceName, REFCLSID clsid) {
+    if (!serviceName) return false;
+    tesk::UniqueRegKey appId = OpenServerAppIdKey(clsid);
+    if (!appId) return false;
+    WriteString(appId.get(), kLocalServiceValue, serviceName);
+    WriteString(appId.get(), kServiceParametersValue, kServiceParameters);
+    return true;
+}
+
+bool RemoveServiceAppIdValues(REFCLSID clsid) {
+    tesk::UniqueRegKey appId = OpenServerAppIdKey(clsid);
+    if (!appId) return false;
+    ::RegDeleteValueW(appId.get(), kLocalServiceValue);
+    ::RegDeleteValueW(appId.get(), kServiceParametersValue);
+    return true;
+}

@@ -1,0 +1,26 @@
+#include "interfaces/ClassUtilities/ModuleFileInfo.h"
+
+namespace TeskAgentHelpers {
+
+HRESULT GetFileCreationDate(const wchar_t* path, wchar_t* buffer, int bufferChars,
+                            const wchar_t* format) {
+    if (!buffer || bufferChars <= 0) return E_FAIL;
+    buffer[0] = L'\0';
+    if (!path) return E_FAIL;
+
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &attributes)) return E_FAIL;
+    FILETIME local;
+    SYSTEMTIME date;
+    if (!::FileTimeToLocalFileTime(&attributes.ftCreationTime, &local) ||
+        !::FileTimeToSystemTime(&local, &date))
+        return E_FAIL;
+
+    if (!::GetDateFormatW(LOCALE_SYSTEM_DEFAULT, format ? 0 : DATE_LONGDATE, &date, format,
+                          buffer, bufferChars))
+        return E_FAIL;
+    buffer[bufferChars - 1] = L'\0';
+    return S_OK;
+}
+
+}  // namespace TeskAgentHelpers

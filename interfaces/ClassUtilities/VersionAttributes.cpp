@@ -1,0 +1,80 @@
+#include <cwchar>
+#include <string>
+
+#include "agent/TeskSafeArrayWrapper.h"
+#include "interfaces/ClassUtilities/ModuleFileInfo.h"
+#include "interfaces/ClassUtilities/RequestArray.h"
+#include "interfaces/ClassUtilities/ServerInformation.h"
+#include "interfaces/ClassUtilities/TeskAgentHelpers.h"
+#include "support/unique_resource.h"
+
+namespace TeskAgentHelpers {
+
+namespace {
+
+constexpr wchar_t kCreationDateFormat[] = L"MMMM d',' yyyy";
+
+bool SameText(const wchar_t* text, const wchar_t* expected) {
+    return ::CompareStringOrdinal(text ? text : L"", -1, expected, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The module whose attributes are read: false for a type that is neither.
+bool ModuleOfType(REFCLSID clsid, const wchar_t* serverType, std::wstring* module) {
+    if (SameText(serverType, L"LOCAL")) {
+        *module = GetLocalServerPath(clsid);
+        return true;
+    }
+    if (SameText(serverType, L"INPROC")) {
+        *module = GetInprocServerPath(clsid);
+        return true;
+    }
+    return false;
+}
+
+// One requested attribute into `text`; returns the element's error.
+HRESULT ReadAttribute(const std::wstring& module, SAFEARRAY* attributeNames, LONG index,
+                      wchar_t (&text)[kAttributeChars]) {
+    tesk::UniqueSysString name;
+    HRESULT hr = ::SafeArrayGetElement(attributeNames, &index, name.put());
+    if (FAILED(hr)) return hr;
+    if (SameText(name.get(), L"FilePath")) {
+        std::wcsncpy(text, module.c_str(), kAttributeChars - 1);
+        text[kAttributeChars - 1] = L'\0';
+        return S_OK;
+    }
+    if (SameText(name.get(), L"CreationDate"))
+        return GetFileCreationDate(module.c_str(), text, kAttributeChars, kCreationDateFormat);
+    // Any other name, a null one included, is a string of the version resource.
+    return GetFileVersionString(module.c_str(), name.get(), text, kAttributeChars);
+}
+
+}  // namespace
+
+HRESULT ReadVersionAttributes(BSTR serverName, BSTR serverType, SAFEARRAY* attributeNames,
+                              SAFEARRAY** attributes, SAFEARRAY** errors) {
+    if (!attributeNames || !attributes || !errors) return E_POINTER;
+    if (!HasElementsOf(attributeNames, VT_BSTR, sizeof(BSTR))) return E_POINTER;
+
+    CLSID clsid = GetServerGuid(serverName);
+    std::wstring module;
+    if (!ModuleOfType(clsid, serverType, &module)) return E_POINTER;
+    RequestBounds bounds = BoundsOf(attributeNames);
+
+    // Owned until they are handed over, so a failure part-way frees them.
+    TeskBstrSafeArrayWrapper answers(0, true);
+    TeskLongSafeArrayWrapper results(0, true);
+    ULONG out = 0;
+    // The outputs stay parallel to the request whatever a store returns.
+    for (LONGLONG index = bounds.lower; index <= bounds.upper; ++index, ++out) {
+        wchar_t text[kAttributeChars] = {};
+        HRESULT hr = ReadAttribute(module, attributeNames, static_cast<LONG>(index), text);
+        answers.SetAt(out, text);
+        results.SetAt(out, hr);
+    }
+
+    *attributes = answers.Detach(true);
+    *errors = results.Detach(true);
+    return S_OK;
+}
+
+}  // namespace TeskAgentHelpers
