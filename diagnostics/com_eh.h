@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <comdef.h>
 
+#include "support/unique_resource.h"
+
 namespace com_eh {
 
 enum describe_kind { raised = 0, caught = 1, logged = 2 };
@@ -37,7 +39,8 @@ private:
     _bstr_t operation_;
     const char* file_ = nullptr;
     int line_ = 0;
-    mutable wchar_t* message_ = nullptr;
+    // The system message text, made on first use; a copy starts without it.
+    mutable tesk::UniqueLocalMem message_;
 };
 
 class SuccessException {
@@ -55,6 +58,8 @@ com_error_dbg make_error(HRESULT hr, describe_kind kind, const wchar_t* operatio
 
 // Installs the fault translator for the thread for its own lifetime and clears
 // stale error information left on the thread.
+using se_translator_function = void (*)(unsigned int, EXCEPTION_POINTERS*);
+
 class translator_guard {
 public:
     translator_guard();
@@ -63,18 +68,24 @@ public:
     translator_guard& operator=(const translator_guard&) = delete;
 
 private:
-    void* previous_;
+    se_translator_function previous_;
 };
 
-using se_translator_function = void (*)(unsigned int, EXCEPTION_POINTERS*);
+// Turns a machine fault into a raised com_error_dbg; never returns.
 [[noreturn]] void se_translator(unsigned int code, EXCEPTION_POINTERS* info);
 
-// The thread's translator; g++ has no _set_se_translator of its own.
+// Installs the calling thread's translator and returns the one installed
+// before (null: faults are not translated). g++ has no _set_se_translator, so
+// the agent keeps its own per-thread translator (fault_translator.cpp).
 se_translator_function set_se_translator(se_translator_function translator);
 
+// The caught record of a frame, written only while the error flag is on.
 void log_caught(const com_error_dbg& e, const char* file, int line);
+void log_caught(const _com_error& e, const char* file, int line);
 
-// The method frame. file and line are the frame's own position.
+// The method frame. file and line are the frame's own position. The guard is
+// made first inside the try block and is gone (the previous translator back)
+// before any catch clause runs.
 template <class Body>
 HRESULT method_frame(const char* file, int line, Body&& body) noexcept {
     try {
@@ -86,7 +97,7 @@ HRESULT method_frame(const char* file, int line, Body&& body) noexcept {
     } catch (SuccessException& e) {
         return e.result();
     } catch (_com_error& e) {
-        log_caught(com_error_dbg(e), file, line);
+        log_caught(e, file, line);
         return com_error_dbg(e).report();
     } catch (...) {
         return make_error(E_UNEXPECTED, caught, L"perform operation -- unexpected exception", file,

@@ -132,6 +132,27 @@ struct ActiveObjectRegistrationTraits {
     static void close(DWORD cookie) noexcept { ::RevokeActiveObject(cookie, nullptr); }
 };
 
+// Files and other handles whose failure value is INVALID_HANDLE_VALUE.
+struct FileHandleTraits {
+    using handle_type = HANDLE;
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) noexcept { ::CloseHandle(handle); }
+};
+
+// A process-wide vectored exception handler.
+struct VectoredHandlerTraits {
+    using handle_type = void*;
+    static void* invalid() noexcept { return nullptr; }
+    static void close(void* handler) noexcept { ::RemoveVectoredExceptionHandler(handler); }
+};
+
+// A thread-local storage slot of the process.
+struct TlsIndexTraits {
+    using handle_type = DWORD;
+    static DWORD invalid() noexcept { return TLS_OUT_OF_INDEXES; }
+    static void close(DWORD index) noexcept { ::TlsFree(index); }
+};
+
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
@@ -143,6 +164,9 @@ using UniqueProcessHeapBlock = UniqueResource<ProcessHeapTraits>;
 using UniqueSysString = UniqueResource<SysStringTraits>;
 using UniqueClassObjectRegistration = UniqueResource<ClassObjectRegistrationTraits>;
 using UniqueActiveObjectRegistration = UniqueResource<ActiveObjectRegistrationTraits>;
+using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+using UniqueVectoredHandler = UniqueResource<VectoredHandlerTraits>;
+using UniqueTlsIndex = UniqueResource<TlsIndexTraits>;
 template <class Interface>
 using UniqueComPtr = UniqueResource<ComInterfaceTraits<Interface>>;
 
