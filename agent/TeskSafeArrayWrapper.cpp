@@ -50,9 +50,25 @@ bool TeskLongSafeArrayWrapper::SetAt(ULONG index, LONG value) {
     return true;
 }
 
+// SafeArrayPutElement may turn a null BSTR into an empty one (it does under
+// Wine); a null string is to stay a null element, so the slot is set directly.
+void TeskBstrSafeArrayWrapper::StoreNullString(LONG position) {
+    if (FAILED(::SafeArrayLock(array_))) return;
+    BSTR* slot = nullptr;
+    if (SUCCEEDED(::SafeArrayPtrOfIndex(array_, &position, reinterpret_cast<void**>(&slot)))) {
+        ::SysFreeString(*slot);
+        *slot = nullptr;
+    }
+    ::SafeArrayUnlock(array_);
+}
+
 bool TeskBstrSafeArrayWrapper::SetAt(ULONG index, const wchar_t* value) {
     if (!EnsureIndex(index)) return false;
     LONG position = static_cast<LONG>(index);
+    if (!value) {
+        StoreNullString(position);
+        return true;
+    }
     // The temporary copy is freed on return; the array keeps a copy of its own.
     _bstr_t copy(value);
     ::SafeArrayPutElement(array_, &position, static_cast<wchar_t*>(copy));

@@ -72,6 +72,9 @@ public:
     // The element gets its own copy; a null string stays a null BSTR. Throws
     // _com_error(E_OUTOFMEMORY) when a non-null string cannot be copied.
     bool SetAt(ULONG index, const wchar_t* value);
+
+private:
+    void StoreNullString(LONG position);
 };
 
 class TeskVariantSafeArrayWrapper : public TeskTypedSafeArrayWrapper<VT_VARIANT> {

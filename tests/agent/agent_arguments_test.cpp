@@ -1,0 +1,145 @@
+// Argument handling of the agent's methods, against an agent object made in
+// this process: null [out] pointers (the marshaler would refuse them before the
+// agent sees them), unknown names, and failures whose error information only
+// this process can observe.
+#include <gtest/gtest.h>
+
+#include "agent/server_activity.h"
+#include "agent_object.h"
+#include "agent_test_support.h"
+#include "support/test_support.h"
+
+using agent_test::HasErrorInfo;
+using agent_test::ScopedTestClass;
+
+namespace {
+
+class AgentArgumentsTest : public testing::Test {
+protected:
+    ITesk_AgentPtr agent_ = agent_test::MakeAgentInProcess();
+};
+
+TEST_F(AgentArgumentsTest, NullOutPointersGiveEPointer) {
+    ASSERT_TRUE(agent_);
+    SAFEARRAY* array = nullptr;
+    EXPECT_EQ(agent_->GetInstalledServers(nullptr, &array, &array), E_POINTER);
+    EXPECT_EQ(agent_->GetInstalledServers(&array, nullptr, &array), E_POINTER);
+    EXPECT_EQ(agent_->GetInstalledServers(&array, &array, nullptr), E_POINTER);
+    EXPECT_EQ(array, nullptr) << "nothing is built for a refused call";
+    EXPECT_EQ(agent_->GetActiveConfigFile(_bstr_t(L"x"), nullptr), E_POINTER);
+    EXPECT_EQ(agent_->GetTeskAgentOnRemoteNode(_bstr_t(L""), nullptr), E_POINTER);
+    EXPECT_EQ(agent_->Connect(_bstr_t(L"x"), nullptr), E_POINTER);
+    EXPECT_EQ(agent_->IsServerActive(_bstr_t(L"x"), nullptr), E_POINTER);
+    EXPECT_EQ(agent_->GetConfigurator(nullptr), E_POINTER);
+    EXPECT_FALSE(HasErrorInfo());
+}
+
+TEST_F(AgentArgumentsTest, UnknownServerNames) {
+    LONG word = 0;
+    _bstr_t unknown(L"TeskAgentTest.Unknown.1");
+    for (BSTR name : {static_cast<BSTR>(nullptr), unknown.GetBSTR()}) {
+        EXPECT_EQ(agent_->IsServerActive(name, &word), S_OK);
+        EXPECT_EQ(word, 0x00010004);
+        IUnknown* server = reinterpret_cast<IUnknown*>(1);
+        EXPECT_EQ(agent_->Connect(name, &server), E_FAIL);
+        EXPECT_EQ(agent_->StartServer(name), E_FAIL);
+        EXPECT_EQ(agent_->StopServer(name), E_FAIL);
+        BSTR config = nullptr;
+        EXPECT_EQ(agent_->GetActiveConfigFile(name, &config), S_OK);
+        ASSERT_NE(config, nullptr);
+        EXPECT_EQ(std::wstring(config), L"");
+        ::SysFreeString(config);
+    }
+}
+
+TEST_F(AgentArgumentsTest, ConfigFileIsTheClassesNamedValueByProgIdOrClsid) {
+    ScopedTestClass server;
+    server.WriteClassKey();
+    server.WriteProgId();
+    server.WriteNamedValue(L"LocalServer32", L"C:\\Tesk\\config\\server.cfg");
+    for (const std::wstring& name : {server.progId(), server.clsidText()}) {
+        _bstr_t config;
+        ASSERT_EQ(agent_->GetActiveConfigFile(_bstr_t(name.c_str()), config.GetAddress()), S_OK);
+        EXPECT_EQ(std::wstring(config), L"C:\\Tesk\\config\\server.cfg");
+    }
+}
+
+TEST_F(AgentArgumentsTest, RegisteredClassWithoutEventsOrServiceIsNotRunning) {
+    ScopedTestClass server;
+    server.WriteClassKey();
+    server.WriteProgId();
+    LONG word = 0;
+    EXPECT_EQ(agent_->IsServerActive(_bstr_t(server.progId().c_str()), &word), S_OK);
+    EXPECT_EQ(word, 0x00010001);
+    // CLSID text in lower case still names the class; the event names the agent
+    // builds come from StringFromCLSID, so a presence event is found.
+    std::wstring lower = server.clsidText();
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    tesk::UniqueKernelHandle presence(::CreateEventW(
+        nullptr, TRUE, FALSE, (L"Global\\" + server.clsidText() + L"_INPROC").c_str()));
+    ASSERT_TRUE(presence);
+    EXPECT_EQ(agent_->IsServerActive(_bstr_t(lower.c_str()), &word), S_OK);
+    EXPECT_EQ(word, 0x00010002);
+}
+
+TEST_F(AgentArgumentsTest, StartWithoutServiceOrLocalServerIsARaisedEFail) {
+    ScopedTestClass server;
+    server.WriteClassKey();
+    server.WriteInprocServer(L"C:\\Tesk\\server.dll");
+    EXPECT_EQ(agent_->StartServer(_bstr_t(server.clsidText().c_str())), E_FAIL);
+}
+
+TEST_F(AgentArgumentsTest, StartOfAProgramThatCannotBeLaunchedIsARaisedEFail) {
+    ScopedTestClass server;
+    server.WriteClassKey();
+    server.WriteLocalServer(L"C:\\TeskAgentTest\\does-not-exist\\server.exe");
+    EXPECT_EQ(agent_->StartServer(_bstr_t(server.clsidText().c_str())), E_FAIL);
+}
+
+TEST_F(AgentArgumentsTest, ConnectToAServerInNeitherTableReturnsThePlatformsFailure) {
+    ScopedTestClass server;
+    IUnknown* found = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(agent_->Connect(_bstr_t(server.clsidText().c_str()), &found), MK_E_UNAVAILABLE);
+    EXPECT_EQ(found, nullptr);
+    EXPECT_FALSE(HasErrorInfo()) << "returned, not raised";
+}
+
+TEST_F(AgentArgumentsTest, ConnectFindsAnObjectEnteredUnderTheUpperCaseClsid) {
+    ScopedTestClass server;
+    server.WriteClassKey();
+    server.WriteProgId();
+    agent_test::CountedObject object;
+    ITeskRotPtr rot = agent_test::RotOf(agent_);
+    std::wstring lower = server.clsidText();
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    {
+        agent_test::ScopedRotEntry lowerEntry(rot, lower.c_str());
+        ASSERT_EQ(rot->TeskRotRegister(lowerEntry.key(), agent_test::UnknownVariant(&object)),
+                  S_OK);
+        IUnknown* found = nullptr;
+        EXPECT_EQ(agent_->Connect(_bstr_t(server.progId().c_str()), &found), MK_E_UNAVAILABLE)
+            << "a lower-case key is not the one Connect looks for";
+    }
+    {
+        agent_test::ScopedRotEntry entry(rot, server.clsidText().c_str());
+        ASSERT_EQ(rot->TeskRotRegister(entry.key(), agent_test::UnknownVariant(&object)), S_OK);
+        for (const std::wstring& name : {server.progId(), lower}) {
+            IUnknown* found = nullptr;
+            ASSERT_EQ(agent_->Connect(_bstr_t(name.c_str()), &found), S_OK);
+            EXPECT_EQ(found, &object);
+            EXPECT_EQ(object.refs(), 3) << "the caller received one reference";
+            found->Release();
+        }
+    }
+    EXPECT_EQ(object.refs(), 1);
+}
+
+TEST_F(AgentArgumentsTest, ConfiguratorThatIsNotRegisteredIsARaisedFailure) {
+    if (tesk_test::KeyExists(HKEY_CLASSES_ROOT,
+                             L"CLSID\\{9AD0F380-153F-4F86-8740-47EDE1721473}"))
+        GTEST_SKIP() << "the configurator is installed in this prefix";
+    IUnknown* configurator = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(agent_->GetConfigurator(&configurator), REGDB_E_CLASSNOTREG);
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+#include "agent_test_support.h"
+
+#include "support/test_support.h"
+
+namespace agent_test {
+
+ScopedTestClass::ScopedTestClass() {
+    ::CoCreateGuid(&clsid_);
+    wchar_t text[40];
+    ::StringFromGUID2(clsid_, text, 40);
+    clsidText_ = text;
+    std::wstring stem = clsidText_.substr(1, 8);
+    progId_ = L"TeskAgentTest.Server" + stem + L".1";
+    userTypeName_ = L"TeskAgentTest Server " + stem;
+}
+
+ScopedTestClass::~ScopedTestClass() {
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, progId_.c_str());
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, progId_.c_str());
+}
+
+void ScopedTestClass::WriteClassKey() {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_);
+}
+
+void ScopedTestClass::WriteProgId() {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_);
+}
+
+void ScopedTestClass::WriteLocalServer(const std::wstring& commandLine) {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\LocalServer32", nullptr,
+                           commandLine);
+}
+
+void ScopedTestClass::WriteInprocServer(const std::wstring& path) {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32", nullptr,
+                           path);
+}
+
+void ScopedTestClass::WriteNamedValue(const wchar_t* name, const std::wstring& data) {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data);
+}
+
+void ScopedTestClass::WriteCategory(const std::wstring& catidText) {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT,
+                           ClassKeyPath() + L"\\Implemented Categories\\" + catidText, nullptr,
+                           L"");
+}
+
+STDMETHODIMP CountedObject::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid != IID_IUnknown) {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    *object = this;
+    AddRef();
+    return S_OK;
+}
+
+VARIANT UnknownVariant(IUnknown* object) {
+    VARIANT value;
+    ::VariantInit(&value);
+    V_VT(&value) = VT_UNKNOWN;
+    V_UNKNOWN(&value) = object;
+    return value;
+}
+
+ArrayShape ShapeOf(SAFEARRAY* array) {
+    ArrayShape shape;
+    if (!array) return shape;
+    ::SafeArrayGetVartype(array, &shape.type);
+    shape.dims = ::SafeArrayGetDim(array);
+    LONG upper = -1;
+    ::SafeArrayGetLBound(array, 1, &shape.lower);
+    ::SafeArrayGetUBound(array, 1, &upper);
+    shape.count = static_cast<ULONG>(upper - shape.lower + 1);
+    return shape;
+}
+
+std::vector<std::wstring> Strings(SAFEARRAY* array) {
+    std::vector<std::wstring> out;
+    for (ULONG i = 0; i < ShapeOf(array).count; ++i) {
+        LONG index = static_cast<LONG>(i);
+        BSTR element = nullptr;
+        ::SafeArrayGetElement(array, &index, &element);
+        out.push_back(element ? element : L"");
+        ::SysFreeString(element);
+    }
+    return out;
+}
+
+std::vector<bool> NullStrings(SAFEARRAY* array) {
+    std::vector<bool> out;
+    for (ULONG i = 0; i < ShapeOf(array).count; ++i) {
+        LONG index = static_cast<LONG>(i);
+        BSTR element = nullptr;
+        ::SafeArrayGetElement(array, &index, &element);
+        out.push_back(element == nullptr);
+        ::SysFreeString(element);
+    }
+    return out;
+}
+
+std::vector<LONG> Longs(SAFEARRAY* array) {
+    std::vector<LONG> out;
+    for (ULONG i = 0; i < ShapeOf(array).count; ++i) {
+        LONG index = static_cast<LONG>(i), value = 0;
+        ::SafeArrayGetElement(array, &index, &value);
+        out.push_back(value);
+    }
+    return out;
+}
+
+bool WaitPumping(HANDLE handle, DWORD ms) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= ms) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        DWORD result =
+            ::MsgWaitForMultipleObjects(1, &handle, FALSE, ms - elapsed, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) return true;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+}
+
+}  // namespace agent_test

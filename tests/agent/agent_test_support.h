@@ -1,0 +1,74 @@
+#pragma once
+// Shared by the agent tests: COM classes registered for one test under HKCR
+// with CLSIDs of their own, a counted test object, and array readers.
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+namespace agent_test {
+
+// A COM class registration made for one test and removed with it. Nothing is
+// written until the test asks for it.
+class ScopedTestClass {
+public:
+    ScopedTestClass();
+    ~ScopedTestClass();
+    ScopedTestClass(const ScopedTestClass&) = delete;
+    ScopedTestClass& operator=(const ScopedTestClass&) = delete;
+
+    const CLSID& clsid() const { return clsid_; }
+    const std::wstring& clsidText() const { return clsidText_; }  // upper-case, braces
+    const std::wstring& progId() const { return progId_; }
+    // The user-type name, also the name of the class's NT service.
+    const std::wstring& userTypeName() const { return userTypeName_; }
+
+    void WriteClassKey();  // the class key with its user-type name
+    void WriteProgId();    // ProgID key and the class's ProgID subkey
+    void WriteLocalServer(const std::wstring& commandLine);
+    void WriteInprocServer(const std::wstring& path);
+    void WriteNamedValue(const wchar_t* name, const std::wstring& data);
+    void WriteCategory(const std::wstring& catidText);
+    std::wstring ClassKeyPath() const { return L"CLSID\\" + clsidText_; }
+
+private:
+    CLSID clsid_;
+    std::wstring clsidText_;
+    std::wstring progId_;
+    std::wstring userTypeName_;
+};
+
+inline constexpr wchar_t kTeskServerCategory[] = L"{5E2A9C14-3B7D-4F08-9A61-C47D2E8B0F53}";
+
+// A plain object whose references the tests can count.
+class CountedObject : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override { return ::InterlockedDecrement(&refs_); }
+    LONG refs() const { return refs_; }
+
+private:
+    LONG refs_ = 1;  // the test's own; the object lives on the test's stack
+};
+
+VARIANT UnknownVariant(IUnknown* object);  // VT_UNKNOWN without a reference of its own
+
+struct ArrayShape {
+    VARTYPE type = VT_EMPTY;
+    UINT dims = 0;
+    LONG lower = -1;
+    ULONG count = 0;
+};
+ArrayShape ShapeOf(SAFEARRAY* array);
+std::vector<std::wstring> Strings(SAFEARRAY* array);
+std::vector<bool> NullStrings(SAFEARRAY* array);
+std::vector<LONG> Longs(SAFEARRAY* array);
+
+// Runs the thread's message loop for up to ms (a single-threaded apartment
+// must keep serving calls while a test waits).
+bool WaitPumping(HANDLE handle, DWORD ms);
+
+}  // namespace agent_test
