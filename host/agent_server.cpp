@@ -2,6 +2,7 @@
 
 #include "TeskAgent_h.h"
 #include "agent/Tesk_Agent.h"
+#include "dcomconfig/DcomConfig.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -24,7 +25,11 @@ ObjectEntry* AgentObjectTable() {
 HRESULT RegisterAgentServer() {
     ServerModule& module = ServerModule::Instance();
     module.UpdateRegistryFromResource(IDR_APPID_SCRIPT, true);
-    return AgentObjectTable()[0].updateRegistry(true);
+    HRESULT result = AgentObjectTable()[0].updateRegistry(true);
+    // The AppID's DCOM settings. Their failures are told to the registering
+    // person (or its captured standard error) and never change the exit code.
+    CDcomConfig().SetDcomConfig(L"TeskAgent.Tesk_Agent.1", RUNAS_ADMIN_ACCOUNT);
+    return result;
 }
 
 HRESULT UnregisterAgentServer() {

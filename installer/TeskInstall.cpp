@@ -27,6 +27,8 @@ const Command kCommands[] = {
     {L"uninstall-sample-server", UninstallSampleServer},
     {L"install-sample-plugin", InstallSamplePlugin},
     {L"uninstall-sample-plugin", UninstallSamplePlugin},
+    {L"install-admin-account", InstallAdminAccount},
+    {L"uninstall-admin-account", UninstallAdminAccount},
 };
 
 int Usage() {

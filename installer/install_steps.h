@@ -24,6 +24,11 @@ int UninstallSampleServer(const InstallArguments& args);
 int InstallSamplePlugin(const InstallArguments& args);
 int UninstallSamplePlugin(const InstallArguments& args);
 
+// The administrator-account library: its file, the account it configures
+// AppIDs for and, read from the standard input, that account's password.
+int InstallAdminAccount(const InstallArguments& args);
+int UninstallAdminAccount(const InstallArguments& args);
+
 // Shared by the steps.
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
                     const std::wstring& data);

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <winsvc.h>
+#include <ntsecapi.h>
+#include <lmcons.h>
+#include <lmapibuf.h>
 #include <utility>
 
 namespace tesk {
@@ -200,5 +203,38 @@ public:
 private:
     VARIANT value_;
 };
+
+// SIDs built by AllocateAndInitializeSid.
+struct AllocatedSidTraits {
+    using handle_type = PSID;
+    static PSID invalid() noexcept { return nullptr; }
+    static void close(PSID sid) noexcept { ::FreeSid(sid); }
+};
+
+// Handles of the local security authority (LsaOpenPolicy).
+struct LsaHandleTraits {
+    using handle_type = LSA_HANDLE;
+    static LSA_HANDLE invalid() noexcept { return nullptr; }
+    static void close(LSA_HANDLE handle) noexcept { ::LsaClose(handle); }
+};
+
+// Memory the local security authority hands out (LsaRetrievePrivateData, ...).
+struct LsaMemoryTraits {
+    using handle_type = void*;
+    static void* invalid() noexcept { return nullptr; }
+    static void close(void* block) noexcept { ::LsaFreeMemory(block); }
+};
+
+// Buffers of the network management functions (NetGetDCName, ...).
+struct NetApiBufferTraits {
+    using handle_type = void*;
+    static void* invalid() noexcept { return nullptr; }
+    static void close(void* block) noexcept { ::NetApiBufferFree(block); }
+};
+
+using UniqueAllocatedSid = UniqueResource<AllocatedSidTraits>;
+using UniqueLsaHandle = UniqueResource<LsaHandleTraits>;
+using UniqueLsaMemory = UniqueResource<LsaMemoryTraits>;
+using UniqueNetApiBuffer = UniqueResource<NetApiBufferTraits>;
 
 }  // namespace tesk
