@@ -1,0 +1,244 @@
+// The AppID settings in process, on AppIDs and CLSIDs of the test's own under
+// HKEY_CLASSES_ROOT, with the messages collected instead of shown.
+
+#include <gtest/gtest.h>
+
+#include "dcomconfig/DcomConfig.h"
+#include "dcomconfig/win32_result.h"
+#include "descriptor_checks.h"
+#include "support/test_support.h"
+
+using namespace dcom_test;
+namespace msg = registration_messages;
+
+namespace {
+
+struct Message {
+    std::wstring text, caption;
+    bool operator==(const Message& other) const {
+        return text == other.text && caption == other.caption;
+    }
+};
+std::ostream& operator<<(std::ostream& out, const Message& m) {
+    return out << tesk_test::ToNarrow(m.caption) << ": " << tesk_test::ToNarrow(m.text);
+}
+
+std::wstring Text(const wchar_t* format, const std::wstring& name, HRESULT hr) {
+    wchar_t text[256];
+    swprintf(text, 256, format, name.c_str(), static_cast<int>(hr));
+    return text;
+}
+
+class DcomConfigTest : public testing::Test {
+protected:
+    const std::wstring appId_ = NewGuidText();  // with braces
+    const std::wstring bare_ = appId_.substr(1, appId_.size() - 2);
+    const std::wstring key_ = L"AppID\\" + appId_;
+    const std::wstring user_ = ProcessUserSid();
+    std::vector<Message> messages_;
+    CDcomConfig config_{[this](const std::wstring& text, const std::wstring& caption) {
+        messages_.push_back({text, caption});
+    }};
+
+    void SetUp() override { tesk_test::WriteString(HKEY_CLASSES_ROOT, key_, L"RunAs", L"Interactive User"); }
+    void TearDown() override {
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, key_);
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, L"AppId\\" + bare_);
+    }
+    std::wstring RunAs(bool* exists = nullptr) {
+        return tesk_test::ReadString(HKEY_CLASSES_ROOT, key_, L"RunAs", exists);
+    }
+    std::vector<AclEntry> Permission(const wchar_t* value) {
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data = ReadValue(HKEY_CLASSES_ROOT, key_, value, &type);
+        if (!IsStoredDescriptor(data, type)) return {};
+        EXPECT_EQ(OwnerSid(data.data()), user_);
+        EXPECT_EQ(GroupSid(data.data()), user_);
+        return DaclEntries(data.data());
+    }
+    DWORD AuthenticationLevel(bool* exists) {
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data = ReadValue(HKEY_CLASSES_ROOT, key_, L"AuthenticationLevel", &type);
+        *exists = type == REG_DWORD && data.size() == sizeof(DWORD);
+        return *exists ? *reinterpret_cast<DWORD*>(data.data()) : 0;
+    }
+};
+
+TEST_F(DcomConfigTest, ConfigurationGrantsWorldAndAnonymousAndSetsTheLevel) {
+    const std::vector<AclEntry> expected = {Allowed(user_), Allowed(kSystemSid),
+                                            Allowed(kWorldSid), Allowed(kAnonymousSid)};
+    for (int run = 0; run < 2; ++run) {  // a second run changes nothing
+        ASSERT_EQ(config_.SetDcomConfigForAppID(appId_.c_str(), RUNAS_UNCHANGED), S_OK);
+        EXPECT_EQ(Permission(L"LaunchPermission"), expected);
+        EXPECT_EQ(Permission(L"AccessPermission"), expected);
+        bool exists = false;
+        EXPECT_EQ(AuthenticationLevel(&exists), 1u);
+        EXPECT_TRUE(exists);
+        EXPECT_EQ(RunAs(), L"Interactive User");
+    }
+    EXPECT_TRUE(messages_.empty()) << messages_.front();
+}
+
+TEST_F(DcomConfigTest, AppIdWithoutBracesGetsThemForPermissionsButNotForRunAs) {
+    // The run-as key is "AppId\<bare>", which does not exist: that step fails,
+    // after the grants went to the braced key, and the level is not written.
+    HRESULT hr = config_.SetDcomConfigForAppID(bare_.c_str(), RUNAS_INTERACTIVE_USER);
+    EXPECT_EQ(hr, Win32Result(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Permission(L"AccessPermission").size(), 4u);
+    EXPECT_EQ(Permission(L"LaunchPermission").size(), 4u);
+    bool exists = true;
+    AuthenticationLevel(&exists);
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(messages_, (std::vector<Message>{
+                             {msg::kInnerText, msg::kRunAsKeyNotOpened},
+                             {Text(msg::kRunAs, bare_, hr), msg::kOuterCaption}}));
+
+    // With the bare run-as key present, the whole configuration goes through.
+    messages_.clear();
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"AppId\\" + bare_, L"RunAs", L"x");
+    EXPECT_EQ(config_.SetDcomConfigForAppID(bare_.c_str(), RUNAS_INTERACTIVE_USER), S_OK);
+    EXPECT_EQ(tesk_test::ReadString(HKEY_CLASSES_ROOT, L"AppId\\" + bare_, L"RunAs"),
+              L"Interactive User");
+    EXPECT_EQ(AuthenticationLevel(&exists), 1u);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(DcomConfigTest, RunAsModes) {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, key_, L"RunAs", L"someone");
+    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_UNCHANGED), S_OK);
+    EXPECT_EQ(RunAs(), L"someone");
+    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), 7), S_OK);
+    EXPECT_EQ(RunAs(), L"someone");
+    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_INTERACTIVE_USER), S_OK);
+    std::vector<BYTE> raw = ReadValue(HKEY_CLASSES_ROOT, key_, L"RunAs");
+    EXPECT_EQ(raw.size(), sizeof(L"Interactive User"));  // with its terminating zero
+    EXPECT_EQ(RunAs(), L"Interactive User");
+    bool exists = true;
+    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_LAUNCHING_USER), S_OK);
+    RunAs(&exists);
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_LAUNCHING_USER), S_OK);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(DcomConfigTest, RunAsOnAMissingKeyFailsExceptInModeThree) {
+    const std::wstring missing = NewGuidText();
+    EXPECT_EQ(config_.ChangeAppIDRunAs(missing.c_str(), RUNAS_UNCHANGED), S_OK);
+    EXPECT_TRUE(messages_.empty());
+    for (DWORD mode : {0u, 1u, 2u, 9u}) {
+        messages_.clear();
+        EXPECT_EQ(config_.ChangeAppIDRunAs(missing.c_str(), mode), Win32Result(ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kRunAsKeyNotOpened}}));
+    }
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"AppID\\" + missing));
+}
+
+TEST_F(DcomConfigTest, PermissionChangesKeepOneEntryPerPrincipal) {
+    ASSERT_EQ(config_.ChangeAppIDAccessACL(appId_.c_str(), L"Everyone", true, true), S_OK);
+    ASSERT_EQ(config_.ChangeAppIDAccessACL(appId_.c_str(), L"Everyone", true, true), S_OK);
+    EXPECT_EQ(Permission(L"AccessPermission"),
+              (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid), Allowed(kWorldSid)}));
+    // Denying replaces the grant, in front.
+    ASSERT_EQ(config_.ChangeAppIDAccessACL(appId_.c_str(), L"Everyone", true, false), S_OK);
+    EXPECT_EQ(Permission(L"AccessPermission"),
+              (std::vector<AclEntry>{Denied(kWorldSid), Allowed(user_), Allowed(kSystemSid)}));
+    // Without the set flag the principal is only removed.
+    ASSERT_EQ(config_.ChangeAppIDAccessACL(appId_.c_str(), L"Everyone", false, true), S_OK);
+    EXPECT_EQ(Permission(L"AccessPermission"),
+              (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid)}));
+    // The launch permission is a value of its own.
+    EXPECT_TRUE(ReadValue(HKEY_CLASSES_ROOT, key_, L"LaunchPermission").empty());
+    ASSERT_EQ(config_.ChangeAppIDLaunchACL(appId_.c_str(), L"ANONYMOUS LOGON", true, true), S_OK);
+    EXPECT_EQ(Permission(L"LaunchPermission"),
+              (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid), Allowed(kAnonymousSid)}));
+}
+
+TEST_F(DcomConfigTest, AppIdsThatWouldReachOtherKeysAreRefused) {
+    for (const wchar_t* appId : {L"", L"..\\CLSID", L"{x}\\Sub"}) {
+        EXPECT_EQ(config_.ChangeAppIDAccessACL(appId, L"Everyone", true, true), E_INVALIDARG);
+        EXPECT_EQ(config_.ChangeAppIDRunAs(appId, RUNAS_INTERACTIVE_USER), E_INVALIDARG);
+    }
+    EXPECT_EQ(config_.ChangeAppIDLaunchACL(nullptr, L"Everyone", true, true), E_INVALIDARG);
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"APPID\\{x}\\Sub"));
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"APPID\\{..\\CLSID}"));
+}
+
+TEST_F(DcomConfigTest, AppIdOfAClass) {
+    const std::wstring clsidText = NewGuidText();
+    CLSID clsid;
+    ASSERT_EQ(::CLSIDFromString(clsidText.c_str(), &clsid), S_OK);
+    const std::wstring classKey = L"CLSID\\" + clsidText;
+    wchar_t appId[CDcomConfig::kAppIdChars] = L"unchanged";
+
+    // No class key, then a class key without AppID: failures, never 0.
+    EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars),
+              Win32Result(ERROR_FILE_NOT_FOUND));
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, nullptr, L"Test class");
+    EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars),
+              Win32Result(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kClsidKeyNotOpened},
+                                               {msg::kInnerText, msg::kAppIdValueNotRead}}));
+
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, L"AppID", appId_);
+    EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars), S_OK);
+    EXPECT_EQ(std::wstring(appId), appId_);
+    // A buffer too small for it fails rather than handing out a cut AppID.
+    wchar_t small[10];
+    EXPECT_TRUE(FAILED(config_.GetAppidFromClsid(clsid, small, 10)));
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, classKey);
+}
+
+TEST_F(DcomConfigTest, UnknownProgIdIsReportedAndStopsTheConfiguration) {
+    const wchar_t progId[] = L"TeskAgentTests.NoSuchClass.1";
+    CLSID clsid;
+    const HRESULT expected = ::CLSIDFromProgID(progId, &clsid);
+    ASSERT_TRUE(FAILED(expected));
+    EXPECT_EQ(config_.SetDcomConfig(progId, RUNAS_UNCHANGED), expected);
+    EXPECT_EQ(messages_, (std::vector<Message>{{Text(msg::kProgIdLookup, progId, expected),
+                                                msg::kOuterCaption}}));
+}
+
+TEST_F(DcomConfigTest, ProgIdWhoseClassHasNoAppIdStopsAtTheAppIdLookup) {
+    const std::wstring progId = L"TeskAgentTests.Dcom" + bare_.substr(0, 8);
+    const std::wstring clsidText = NewGuidText();
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsidText);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText, nullptr, L"Test class");
+    HRESULT hr = config_.SetDcomConfig(progId.c_str(), RUNAS_UNCHANGED);
+    EXPECT_EQ(hr, Win32Result(ERROR_FILE_NOT_FOUND));
+    wchar_t outer[256];
+    swprintf(outer, 256, msg::kAppIdLookup, static_cast<int>(hr));
+    EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kAppIdValueNotRead},
+                                               {outer, msg::kOuterCaption}}));
+
+    // With the AppID in place the configuration reaches the AppID key.
+    messages_.clear();
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText, L"AppID", appId_);
+    EXPECT_EQ(config_.SetDcomConfig(progId.c_str(), RUNAS_UNCHANGED), S_OK);
+    EXPECT_EQ(Permission(L"LaunchPermission").size(), 4u);
+    EXPECT_TRUE(messages_.empty());
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId);
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText);
+}
+
+TEST(WellKnownAccountName, NamesResolveBackToTheirSids) {
+    wchar_t name[CDcomConfig::kAccountNameChars] = {};
+    ASSERT_TRUE(CDcomConfig::GetWellKnownAccountName(1, 0, name));
+    EXPECT_EQ(AccountSid(name), kWorldSid);
+    ASSERT_TRUE(CDcomConfig::GetWellKnownAccountName(5, 7, name));
+    EXPECT_EQ(AccountSid(name), kAnonymousSid);
+    // An identifier authority that names no account.
+    EXPECT_FALSE(CDcomConfig::GetWellKnownAccountName(99, 12345, name));
+}
+
+TEST(RegistrationMessages, TextsAreFormattedAsTabled) {
+    EXPECT_EQ(msg::Format(msg::kProgIdLookup, L"A.B.1", static_cast<HRESULT>(0x800401F3)),
+              L"Error: CLSIDFromProgID(A.B.1) returned -2147221005");
+    EXPECT_EQ(msg::Format(msg::kAuthenticationLevel, 5),
+              L"Error: SetAuthenticationLevel returned 5");
+    EXPECT_EQ(msg::Format(msg::kLaunchPermission, nullptr, E_FAIL),
+              L"Error: ChangeAppIDLaunchACL() returned -2147467259");
+    // Never beyond the 255 characters of the message buffer.
+    EXPECT_EQ(msg::Format(msg::kRunAs, std::wstring(400, L'x').c_str(), 1).size(), 255u);
+}
+
+}  // namespace

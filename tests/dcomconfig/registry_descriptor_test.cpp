@@ -1,0 +1,230 @@
+// Security descriptors stored in registry values, on a key of the test's own
+// under HKEY_CURRENT_USER.
+
+#include <gtest/gtest.h>
+
+#include "dcomconfig/security_descriptor.h"
+#include "dcomconfig/win32_result.h"
+#include "descriptor_checks.h"
+#include "support/test_support.h"
+
+using namespace dcom_test;
+
+namespace {
+
+const wchar_t kValue[] = L"LaunchPermission";
+
+class RegistryDescriptorTest : public testing::Test {
+protected:
+    tesk_test::ScopedTestKey root_{L"DcomDescriptor"};
+    const std::wstring path_ = root_.path() + L"\\AppID";
+    const std::wstring user_ = ProcessUserSid();
+
+    HRESULT Add(const wchar_t* principal, bool permit = true) {
+        return AddPrincipalToRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, principal, permit);
+    }
+    HRESULT Remove(const wchar_t* principal) {
+        return RemovePrincipalFromRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, principal);
+    }
+    std::vector<BYTE> Stored() { return ReadValue(HKEY_CURRENT_USER, path_, kValue); }
+    // The stored DACL, after checking that the value is a proper descriptor.
+    std::vector<AclEntry> StoredEntries() {
+        DWORD type = REG_NONE;
+        std::vector<BYTE> value = ReadValue(HKEY_CURRENT_USER, path_, kValue, &type);
+        if (!IsStoredDescriptor(value, type)) return {};
+        EXPECT_EQ(OwnerSid(value.data()), user_);
+        EXPECT_EQ(GroupSid(value.data()), user_);
+        return DaclEntries(value.data());
+    }
+};
+
+TEST_F(RegistryDescriptorTest, DefaultDescriptorGrantsTheProcessUserAlone) {
+    HeapBlock descriptor;
+    ASSERT_EQ(CreateDefaultSD(descriptor), S_OK);
+    ASSERT_TRUE(::IsValidSecurityDescriptor(descriptor.get()));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(::GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
+    EXPECT_EQ(revision, 1u);
+    EXPECT_FALSE(control & SE_SELF_RELATIVE);
+    EXPECT_FALSE(control & (SE_DACL_DEFAULTED | SE_OWNER_DEFAULTED | SE_GROUP_DEFAULTED));
+    EXPECT_EQ(OwnerSid(descriptor.get()), user_);
+    EXPECT_EQ(GroupSid(descriptor.get()), user_);
+    EXPECT_EQ(DaclEntries(descriptor.get()), std::vector<AclEntry>{Allowed(user_)});
+    BOOL saclPresent = TRUE, defaulted = FALSE;
+    PACL sacl = nullptr;
+    ASSERT_TRUE(::GetSecurityDescriptorSacl(descriptor.get(), &saclPresent, &sacl, &defaulted));
+    EXPECT_FALSE(saclPresent);
+}
+
+TEST_F(RegistryDescriptorTest, ReadGivesTheDefaultWhenNothingIsStoredAndTheStoredOneOtherwise) {
+    HeapBlock descriptor;
+    bool isNew = false;
+    // No key.
+    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, descriptor, isNew), S_OK);
+    EXPECT_TRUE(isNew);
+    EXPECT_EQ(DaclEntries(descriptor.get()), std::vector<AclEntry>{Allowed(user_)});
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CURRENT_USER, path_));
+    // Key without the value.
+    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, root_.path().c_str(), kValue, descriptor, isNew),
+              S_OK);
+    EXPECT_TRUE(isNew);
+    // A stored value comes back byte for byte.
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    std::vector<BYTE> stored = Stored();
+    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, descriptor, isNew), S_OK);
+    EXPECT_FALSE(isNew);
+    EXPECT_EQ(std::vector<BYTE>(static_cast<BYTE*>(descriptor.get()),
+                                static_cast<BYTE*>(descriptor.get()) + stored.size()),
+              stored);
+}
+
+TEST_F(RegistryDescriptorTest, AdditionToAMissingValueGrantsUserThenSystemThenThePrincipal) {
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid),
+                                                       Allowed(kWorldSid)}));
+    // Allowed entries go behind, SYSTEM is not added again.
+    ASSERT_EQ(Add(L"ANONYMOUS LOGON"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid),
+                                                       Allowed(kWorldSid), Allowed(kAnonymousSid)}));
+    // A denied entry goes in front of all of them.
+    ASSERT_EQ(Add(L"NT AUTHORITY\\EVERYONE", false), S_OK);
+    EXPECT_EQ(StoredEntries(),
+              (std::vector<AclEntry>{Denied(kWorldSid), Allowed(user_), Allowed(kSystemSid),
+                                     Allowed(kWorldSid), Allowed(kAnonymousSid)}));
+}
+
+TEST_F(RegistryDescriptorTest, AddingSystemItselfSkipsTheAutomaticSystemEntry) {
+    ASSERT_EQ(Add(L"SYSTEM"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid)}));
+    ASSERT_EQ(Add(L"nt authority\\system"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid),
+                                                       Allowed(kSystemSid)}));
+}
+
+TEST_F(RegistryDescriptorTest, PrincipalAddedTwiceHasTwoEntriesAndRemovalTakesBoth) {
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid),
+                                                       Allowed(kWorldSid), Allowed(kWorldSid)}));
+    ASSERT_EQ(Remove(L"NT Authority\\Everyone"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid)}));
+}
+
+TEST_F(RegistryDescriptorTest, RemovalWhereNothingIsStoredWritesNothing) {
+    // Neither the key nor, under an existing key, the value appears.
+    EXPECT_EQ(Remove(L"Everyone"), S_OK);
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CURRENT_USER, path_));
+    EXPECT_EQ(RemovePrincipalFromRegistrySD(HKEY_CURRENT_USER, root_.path().c_str(), kValue,
+                                            L"Everyone"),
+              S_OK);
+    EXPECT_TRUE(ReadValue(HKEY_CURRENT_USER, root_.path(), kValue).empty());
+}
+
+TEST_F(RegistryDescriptorTest, UnresolvablePrincipalFailsBeforeAnythingIsWritten) {
+    // Nothing stored yet: no key is created.
+    EXPECT_EQ(Add(L"NoSuchAccount_7f3a"), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CURRENT_USER, path_));
+    // Something stored: it stays as it was, for additions and removals alike.
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    const std::vector<BYTE> before = Stored();
+    EXPECT_EQ(Add(L"NoSuchAccount_7f3a", false), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(Remove(L"NoSuchAccount_7f3a"), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_TRUE(FAILED(Add(L"NoSuchDomain7f3a\\someone")));
+    EXPECT_EQ(Add(std::wstring(300, L'x').c_str()), E_INVALIDARG);
+    EXPECT_EQ(Stored(), before);
+}
+
+// Values that hold no usable descriptor are replaced by a fresh default one at
+// the next addition, and never edited (nor crash the reader).
+class UnusableStoredValue : public RegistryDescriptorTest,
+                            public testing::WithParamInterface<int> {
+protected:
+    std::vector<BYTE> Corrupted() {
+        HeapBlock absolute;
+        EXPECT_EQ(CreateDefaultSD(absolute), S_OK);
+        // Variants of a self-relative descriptor of the process user.
+        SECURITY_DESCRIPTOR variant;
+        ::InitializeSecurityDescriptor(&variant, SECURITY_DESCRIPTOR_REVISION);
+        PSID owner = nullptr, group = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL dacl = nullptr;
+        ::GetSecurityDescriptorOwner(absolute.get(), &owner, &defaulted);
+        ::GetSecurityDescriptorGroup(absolute.get(), &group, &defaulted);
+        ::GetSecurityDescriptorDacl(absolute.get(), &present, &dacl, &defaulted);
+        switch (GetParam()) {
+            case 0: return {1, 2, 3};                            // too short
+            case 1: return std::vector<BYTE>(64, 0xFF);          // garbage
+            case 2: ::SetSecurityDescriptorOwner(&variant, owner, FALSE);  // no DACL, no group
+                    break;
+            case 3: ::SetSecurityDescriptorOwner(&variant, owner, FALSE);  // null DACL
+                    ::SetSecurityDescriptorGroup(&variant, group, FALSE);
+                    ::SetSecurityDescriptorDacl(&variant, TRUE, nullptr, FALSE);
+                    break;
+            case 4: ::SetSecurityDescriptorDacl(&variant, TRUE, dacl, FALSE);  // no owner, group
+                    break;
+            case 5: ::SetSecurityDescriptorOwner(&variant, owner, FALSE);  // complete, then cut
+                    ::SetSecurityDescriptorGroup(&variant, group, FALSE);
+                    ::SetSecurityDescriptorDacl(&variant, TRUE, dacl, FALSE);
+                    break;
+        }
+        DWORD bytes = 0;
+        ::MakeSelfRelativeSD(&variant, nullptr, &bytes);
+        std::vector<BYTE> relative(bytes);
+        EXPECT_TRUE(::MakeSelfRelativeSD(&variant, relative.data(), &bytes));
+        if (GetParam() == 5) relative.resize(relative.size() - 4);  // cut short
+        return relative;
+    }
+};
+
+TEST_P(UnusableStoredValue, IsReplacedByTheDefaultAtTheNextAddition) {
+    WriteBinary(HKEY_CURRENT_USER, path_, kValue, Corrupted());
+    HeapBlock descriptor;
+    bool isNew = false;
+    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, descriptor, isNew), S_OK);
+    EXPECT_TRUE(isNew);
+    const std::vector<BYTE> before = Stored();
+    EXPECT_EQ(Remove(L"Everyone"), S_OK);
+    EXPECT_EQ(Stored(), before);
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    EXPECT_EQ(StoredEntries(), (std::vector<AclEntry>{Allowed(user_), Allowed(kSystemSid),
+                                                       Allowed(kWorldSid)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, UnusableStoredValue, testing::Range(0, 6));
+
+TEST_F(RegistryDescriptorTest, ConvertedDescriptorKeepsItsPartsAndOutlivesTheStoredOne) {
+    ASSERT_EQ(Add(L"Everyone"), S_OK);
+    ASSERT_EQ(Add(L"ANONYMOUS LOGON", false), S_OK);
+    std::vector<BYTE> stored = Stored();
+    HeapBlock absolute;
+    {
+        std::vector<BYTE> copy = stored;
+        ASSERT_EQ(ConvertToAbsoluteSD(copy.data(), absolute), S_OK);
+        std::fill(copy.begin(), copy.end(), BYTE{0});
+    }
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(::GetSecurityDescriptorControl(absolute.get(), &control, &revision));
+    EXPECT_FALSE(control & SE_SELF_RELATIVE);
+    EXPECT_EQ(OwnerSid(absolute.get()), user_);
+    EXPECT_EQ(GroupSid(absolute.get()), user_);
+    EXPECT_EQ(DaclEntries(absolute.get()), DaclEntries(stored.data()));
+    EXPECT_EQ(ConvertToAbsoluteSD(nullptr, absolute), E_INVALIDARG);
+}
+
+TEST_F(RegistryDescriptorTest, WriteStoresTheDescriptorsOwnLengthAsBinary) {
+    HeapBlock absolute;
+    ASSERT_EQ(CreateDefaultSD(absolute), S_OK);
+    DWORD bytes = 0;
+    ::MakeSelfRelativeSD(absolute.get(), nullptr, &bytes);
+    std::vector<BYTE> relative(bytes);
+    ASSERT_TRUE(::MakeSelfRelativeSD(absolute.get(), relative.data(), &bytes));
+    ASSERT_EQ(WriteRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, relative.data()), S_OK);
+    DWORD type = REG_NONE;
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, path_, kValue, &type), relative);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(WriteRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, nullptr), E_INVALIDARG);
+}
+
+}  // namespace
