@@ -45,6 +45,12 @@ inline constexpr wchar_t kTeskServerCategory[] = L"{5E2A9C14-3B7D-4F08-9A61-C47D
 // A plain object whose references the tests can count.
 class CountedObject : public IUnknown {
 public:
+    CountedObject() = default;
+    // Objects live on the test's stack: whatever COM still holds for another
+    // process (stubs of a published object) is cut off before they go.
+    virtual ~CountedObject() { ::CoDisconnectObject(this, 0); }
+    CountedObject(const CountedObject&) = delete;
+    CountedObject& operator=(const CountedObject&) = delete;
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
     STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&refs_); }
     STDMETHODIMP_(ULONG) Release() override { return ::InterlockedDecrement(&refs_); }
