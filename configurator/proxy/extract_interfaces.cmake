@@ -20,6 +20,10 @@ foreach(name IIOSrvCfgPersist IIoSrvCfgRules)
     string(SUBSTRING "${idl}" ${start} ${length} block)
     string(APPEND out "${block}\n\n")
 endforeach()
+# SAFEARRAY(T) is an LPSAFEARRAY on the wire; widl's proxy generator would
+# marshal SAFEARRAY(T)* as a plain array of T, so the proxy's copy names the
+# wire type (the C signature, SAFEARRAY**, is the same).
+string(REGEX REPLACE "SAFEARRAY\\([A-Za-z]+\\)" "LPSAFEARRAY" out "${out}")
 file(WRITE "${OUTPUT}.new" "${out}")
 # Rewritten only when it changes, so widl runs only then.
 execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUTPUT}.new" "${OUTPUT}")
