@@ -3,9 +3,11 @@
 # built beside it) into it, exactly as a user would with TeskInstall.
 #   scripts/prefix.sh <prefix directory> <build directory>
 set -e
-prefix=$1
-build=$2
-[ -n "$prefix" ] && [ -n "$build" ] || { echo "usage: prefix.sh <prefix> <build>" >&2; exit 2; }
+[ -n "$1" ] && [ -n "$2" ] || { echo "usage: prefix.sh <prefix> <build>" >&2; exit 2; }
+# Wine wants an absolute prefix; Windows paths are made from the build folder.
+mkdir -p "$1"
+prefix=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -d "$prefix" ]; then
     wineserver -k 2>/dev/null || true
