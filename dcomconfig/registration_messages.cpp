@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace registration_messages {
 
@@ -27,19 +28,27 @@ const wchar_t kRunAsLibraryFailed[] =
     L"CDcomConfig::ChangeAppIDRunAs error setting AppID's RunAs value in registry";
 
 namespace {
+// The message buffer's size: longer texts are cut to its 255 characters.
 constexpr size_t kMessageChars = 256;
+
+std::wstring Cut(std::vector<wchar_t>& text) {
+    std::wstring out = text.data();
+    if (out.size() >= kMessageChars) out.resize(kMessageChars - 1);
+    return out;
 }
+}  // namespace
 
 std::wstring Format(const wchar_t* format, const wchar_t* name, HRESULT result) {
-    wchar_t text[kMessageChars] = {};
-    std::swprintf(text, kMessageChars, format, name ? name : L"", static_cast<int>(result));
-    return text;
+    if (!name) name = L"";
+    std::vector<wchar_t> text(std::wcslen(format) + std::wcslen(name) + 16);
+    std::swprintf(text.data(), text.size(), format, name, static_cast<int>(result));
+    return Cut(text);
 }
 
 std::wstring Format(const wchar_t* format, HRESULT result) {
-    wchar_t text[kMessageChars] = {};
-    std::swprintf(text, kMessageChars, format, static_cast<int>(result));
-    return text;
+    std::vector<wchar_t> text(std::wcslen(format) + 16);
+    std::swprintf(text.data(), text.size(), format, static_cast<int>(result));
+    return Cut(text);
 }
 
 }  // namespace registration_messages
