@@ -21,7 +21,8 @@ struct ServiceState {
 };
 ServiceState g_service;
 
-void Report(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0) {
+void Report(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0,
+            DWORD serviceSpecificExitCode = 0) {
     static DWORD checkPoint = 1;
     SERVICE_STATUS& status = g_service.status;
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
@@ -29,7 +30,7 @@ void Report(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0) {
     status.dwControlsAccepted =
         state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
     status.dwWin32ExitCode = exitCode;
-    status.dwServiceSpecificExitCode = 0;
+    status.dwServiceSpecificExitCode = serviceSpecificExitCode;
     status.dwWaitHint = waitHintMs;
     status.dwCheckPoint =
         state == SERVICE_RUNNING || state == SERVICE_STOPPED ? 0 : checkPoint++;
@@ -55,18 +56,20 @@ void OnRunning(void*) { Report(SERVICE_RUNNING); }
 void WINAPI ServiceMain(DWORD, wchar_t**) {
     // Arguments of StartService ("-Service" when COM starts the service)
     // change nothing: the binary path already names the instance.
+    // The stop request exists before the handler can be called.
+    g_service.stopRequest.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const DWORD eventError = g_service.stopRequest ? NO_ERROR : ::GetLastError();
     g_service.statusHandle =
         ::RegisterServiceCtrlHandlerExW(g_service.name.c_str(), ControlHandler, nullptr);
     if (!g_service.statusHandle) {
         g_service.exitCode = static_cast<int>(::GetLastError());
         return;
     }
-    Report(SERVICE_START_PENDING, NO_ERROR, 10000);
-    g_service.stopRequest.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!g_service.stopRequest) {
-        Report(SERVICE_STOPPED, ::GetLastError());
+    if (eventError != NO_ERROR) {
+        Report(SERVICE_STOPPED, eventError);
         return;
     }
+    Report(SERVICE_START_PENDING, NO_ERROR, 10000);
 
     ::CoInitialize(nullptr);
     RunHooks hooks;
@@ -79,8 +82,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
     if (result == 0) {
         Report(SERVICE_STOPPED);
     } else {
-        g_service.status.dwServiceSpecificExitCode = static_cast<DWORD>(result);
-        Report(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR);
+        Report(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, 0, static_cast<DWORD>(result));
     }
 }
 

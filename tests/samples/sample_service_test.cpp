@@ -143,3 +143,23 @@ TEST(SampleService, ComActivationStartsTheServiceWithItsParameter) {
     ASSERT_TRUE(SetNamedEvent(StopEvent(names)));
     EXPECT_TRUE(WaitForServiceState(service.get(), SERVICE_STOPPED, 20000));
 }
+
+TEST(SampleService, ReportsWhyItCouldNotRun) {
+    RegisteredSample sample(234, L"-publish none");
+    InstalledService service(sample, SERVICE_DEMAND_START);
+    ASSERT_TRUE(service.get()) << "CreateServiceW failed with " << service.createError();
+    // A process of the same instance runs already: the service cannot be that server.
+    RunningSample running;
+    ASSERT_TRUE(running.Start(234, L"-publish none"));
+
+    ASSERT_TRUE(::StartServiceW(service.get(), 0, nullptr)) << ::GetLastError();
+    ASSERT_TRUE(WaitForServiceState(service.get(), SERVICE_STOPPED, 30000));
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(::QueryServiceStatus(service.get(), &status));
+    EXPECT_EQ(status.dwWin32ExitCode, DWORD{ERROR_SERVICE_SPECIFIC_ERROR});
+    EXPECT_EQ(status.dwServiceSpecificExitCode,
+              static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)));
+    // The running process is untouched.
+    EXPECT_FALSE(running.WaitForExit(0));
+    EXPECT_TRUE(running.Quit());
+}
