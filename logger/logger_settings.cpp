@@ -11,7 +11,9 @@ namespace {
 std::wstring ReadText(const std::wstring& keyPath, const wchar_t* name, bool* exists) {
     *exists = false;
     DWORD bytes = 0;
-    const DWORD types = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+    // REG_SZ, and REG_EXPAND_SZ expanded into REG_SZ (RRF_RT_REG_EXPAND_SZ
+    // itself is only valid together with RRF_NOEXPAND).
+    const DWORD types = RRF_RT_REG_SZ;
     if (::RegGetValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, types, nullptr, nullptr,
                        &bytes) != ERROR_SUCCESS)
         return {};
