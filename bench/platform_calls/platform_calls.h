@@ -1,0 +1,28 @@
+#pragma once
+// The platform calls the agent's algorithms make, made directly in process and
+// with nothing else around them: what a method would cost if the agent added
+// nothing of its own. Each function mirrors one algorithm call for call.
+
+#include <windows.h>
+
+namespace platform_calls {
+
+// A server name to its CLSID: CLSID text first, then ProgID.
+CLSID ResolveName(const wchar_t* serverName);
+
+// IsServerActive: name resolution, CLSID text, the event opens (with the
+// plain-name fall-back and the second round), and the service look-up with
+// its configuration query (which resolves the name once more). Returns the
+// activity word.
+LONG ServerActivity(const wchar_t* serverName);
+
+// Connect with a Tesk ROT hit: name resolution, CLSID text, the key string,
+// and the copy of the stored entry into *server (one reference).
+HRESULT ConnectHit(const wchar_t* serverName, const VARIANT& stored, IUnknown** server);
+
+// GetInstalledServers: the category enumeration, ProgID and CLSID text of
+// each class, the activity of each server and the growing output arrays. The
+// three arrays are handed to the caller; returns the number of servers listed.
+long ListServers(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status);
+
+}  // namespace platform_calls

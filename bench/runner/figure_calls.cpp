@@ -1,0 +1,188 @@
+// Cross-process call cost: each agent method against the same call to the
+// baseline server (which only fills its out-parameters) plus, where the
+// method must make platform calls, those calls made directly in process.
+
+#include <functional>
+#include <string>
+
+#include "bench/common/bench_servers.h"
+#include "bench/common/stopwatch.h"
+#include "bench/platform_calls/platform_calls.h"
+#include "bench/runner/dispatch_calls.h"
+#include "bench/runner/run_state.h"
+
+namespace bench {
+
+namespace {
+
+struct CallSeries {
+    std::string name;
+    std::function<HRESULT()> agent;
+    std::function<HRESULT()> baseline;
+    std::function<void()> platform;  // empty: the method makes no platform call of its own
+    double target;
+    std::vector<double> agentUs, baselineUs, platformUs, ratio;
+};
+
+const wchar_t kUnknownName[] = L"TeskBench.NoSuchServer";
+
+HRESULT ReleaseResult(HRESULT hr, IUnknown* object) {
+    if (object) object->Release();
+    else if (SUCCEEDED(hr)) hr = E_POINTER;  // a hit must hand out an object
+    return hr;
+}
+
+HRESULT ClearResult(HRESULT hr, VARIANT* value) {
+    if (SUCCEEDED(hr) && V_VT(value) != VT_UNKNOWN) hr = E_UNEXPECTED;
+    ::VariantClear(value);
+    return hr;
+}
+
+}  // namespace
+
+bool MeasureCallCosts(RunState& state) {
+    ITesk_Agent* agent = state.agent.agent.get();
+    ITeskRot* agentRot = state.agent.rot.get();
+    IBenchBaseline* baseline = state.baseline.baseline.get();
+    IBenchBaselineRot* baselineRot = state.baseline.rot.get();
+    const VARIANT& published = *state.published.get();
+
+    // The baseline hands out the same server object as the Tesk ROT does.
+    tesk::UniqueSysString key0 = MakeBstr(ServerClsidText(0));
+    BSTR key = key0.get();
+    if (FAILED(baselineRot->TeskRotRegister(key, published))) return false;
+
+    struct NamedServer {
+        std::string label;
+        std::wstring name;
+        LONG expected;
+    };
+    const NamedServer servers[] = {
+        {"unknown name", kUnknownName, 0x00010004},
+        {"stopped", ServerProgId(3), ExpectedActivity(3)},
+        {"stopped, demand-start service", ServerProgId(2), ExpectedActivity(2)},
+        {"running", ServerProgId(0), ExpectedActivity(0)},
+    };
+    std::vector<tesk::UniqueSysString> names;
+    for (const NamedServer& server : servers) names.push_back(MakeBstr(server.name));
+    tesk::UniqueSysString progId0 = MakeBstr(ServerProgId(0));
+    const std::wstring progId0Text = ServerProgId(0);
+
+    std::vector<CallSeries> series;
+    series.push_back({"TeskRotGetActiveObject (hit), vtable",
+                      [=] {
+                          VARIANT v;
+                          ::VariantInit(&v);
+                          return ClearResult(agentRot->TeskRotGetActiveObject(key, &v), &v);
+                      },
+                      [=] {
+                          VARIANT v;
+                          ::VariantInit(&v);
+                          return ClearResult(baselineRot->TeskRotGetActiveObject(key, &v),
+                                             &v);
+                      },
+                      nullptr, 1.05});
+    for (size_t i = 0; i < names.size(); ++i) {
+        BSTR name = names[i].get();
+        const LONG expected = servers[i].expected;
+        const std::wstring text = servers[i].name;
+        auto check = [expected](HRESULT hr, LONG context) {
+            return SUCCEEDED(hr) && context != expected ? E_UNEXPECTED : hr;
+        };
+        for (bool dispatch : {false, true}) {
+            CallSeries s;
+            s.name = "IsServerActive (" + servers[i].label + (dispatch ? "), Invoke" : "), vtable");
+            s.agent = [=] {
+                LONG context = 0;
+                HRESULT hr = dispatch ? InvokeIsServerActive(agent, name, &context)
+                                      : agent->IsServerActive(name, &context);
+                return check(hr, context);
+            };
+            s.baseline = [=] {
+                LONG context = 0;
+                return dispatch ? InvokeIsServerActive(baseline, name, &context)
+                                : baseline->IsServerActive(name, &context);
+            };
+            s.platform = [=] { platform_calls::ServerActivity(text.c_str()); };
+            s.target = 1.2;
+            series.push_back(std::move(s));
+        }
+    }
+    for (bool dispatch : {false, true}) {
+        CallSeries s;
+        s.name = std::string("Connect (Tesk ROT hit), ") + (dispatch ? "Invoke" : "vtable");
+        BSTR name = progId0.get();
+        s.agent = [=] {
+            IUnknown* server = nullptr;
+            HRESULT hr = dispatch ? InvokeConnect(agent, name, &server)
+                                  : agent->Connect(name, &server);
+            return ReleaseResult(hr, server);
+        };
+        s.baseline = [=] {
+            IUnknown* server = nullptr;
+            HRESULT hr = dispatch ? InvokeConnect(baseline, name, &server)
+                                  : baseline->Connect(name, &server);
+            return ReleaseResult(hr, server);
+        };
+        s.platform = [=, &published] {
+            IUnknown* server = nullptr;
+            platform_calls::ConnectHit(progId0Text.c_str(), published, &server);
+            if (server) server->Release();
+        };
+        s.target = 1.2;
+        series.push_back(std::move(s));
+    }
+
+    // Warm-up, and a check that every call does what it should.
+    for (CallSeries& s : series) {
+        for (int i = 0; i < 5; ++i) {
+            HRESULT a = s.agent();
+            HRESULT b = s.baseline();
+            if (FAILED(a) || FAILED(b)) {
+                state.report.AddNote("call cost: " + s.name + " failed (agent 0x" +
+                                     std::to_string(static_cast<unsigned long>(a)) +
+                                     ", baseline 0x" +
+                                     std::to_string(static_cast<unsigned long>(b)) + ")");
+                Progress("call cost: %s failed: agent 0x%08lX baseline 0x%08lX", s.name.c_str(),
+                         static_cast<unsigned long>(a), static_cast<unsigned long>(b));
+                return false;
+            }
+            if (s.platform) s.platform();
+        }
+    }
+    IBenchBaselineSetup* setup = state.baseline.setup.get();
+    std::vector<double> emptyUs;
+
+    const unsigned batch = state.options.batch;
+    for (unsigned repeat = 0; repeat < state.options.repeats; ++repeat) {
+        emptyUs.push_back(TimePerCall(batch, [=] { setup->Empty(); }));
+        for (CallSeries& s : series) {
+            const double b = TimePerCall(batch, s.baseline);
+            const double p = s.platform ? TimePerCall(batch, s.platform) : 0;
+            const double a = TimePerCall(batch, s.agent);
+            s.baselineUs.push_back(b);
+            s.agentUs.push_back(a);
+            if (s.platform) s.platformUs.push_back(p);
+            s.ratio.push_back(a / (b + p));
+        }
+        Progress("call cost: repeat %u of %u", repeat + 1, state.options.repeats);
+    }
+
+    const char* section = "2 Call cost";
+    state.report.AddFigure(section, "empty marshaled call (no arguments)", "us", emptyUs);
+    for (CallSeries& s : series) {
+        state.report.AddFigure(section, s.name + ": agent", "us", s.agentUs);
+        state.report.AddFigure(section, s.name + ": same call to the minimal server", "us",
+                               s.baselineUs);
+        if (s.platform)
+            state.report.AddFigure(section, s.name + ": its platform calls in process", "us",
+                                   s.platformUs);
+        state.report.AddRatio(section,
+                              s.name + (s.platform ? " / (minimal call + platform calls)"
+                                                   : " / minimal call"),
+                              s.ratio, s.target);
+    }
+    return true;
+}
+
+}  // namespace bench

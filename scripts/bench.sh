@@ -1,0 +1,42 @@
+#!/bin/sh
+# Runs the benchmarks (bench/) in a Wine prefix of their own and writes the
+# table as <build>/bench-results/bench-results.md and .json.
+#   scripts/bench.sh [--build <build folder>] [--quick] [other TeskBench options]
+# The build folder defaults to build/x64 (configured and built here if needed).
+# See docs/performance.md.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/x64"
+if [ "$1" = "--build" ]; then
+    build=$(cd "$2" 2>/dev/null && pwd || echo "$2")
+    shift 2
+fi
+limit=5400
+for arg in "$@"; do [ "$arg" = "--quick" ] && limit=900; done
+
+"$root/scripts/setup.sh"
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$root" -B "$build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+fi
+ninja -C "$build" -j "${TESK_JOBS:-2}" tesk_bench | grep -v "^\[" || true
+test -f "$build/bench/TeskBench.exe"
+
+# A fresh prefix with the agent installed as a user would install it, then
+# the baseline server registered the same way.
+prefix="$build/bench-prefix"
+"$root/scripts/prefix.sh" "$prefix" "$build"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+wine "$build/bench/BenchBaseline.exe" -RegServer
+
+results="$build/bench-results"
+mkdir -p "$results"
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
+machine="$(uname -sr) $(uname -m); ${cpu:-unknown CPU}; $(nproc) cores; $(wine --version)"
+status=0
+timeout "$limit" wine "$build/bench/TeskBench.exe" --out "$(win "$results")" \
+    --machine "$machine" "$@" || status=$?
+wineserver -k 2>/dev/null || true
+[ -f "$results/bench-results.md" ] && cat "$results/bench-results.md"
+exit $status
