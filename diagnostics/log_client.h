@@ -61,7 +61,7 @@ private:
     void Send(int entryIndex, const wchar_t* format, va_list args);
     template <class Fn>
     Fn Entry(int index) const {
-        return reinterpret_cast<Fn>(entries_[index]);
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(entries_[index]));
     }
 
     HKEY root_;

@@ -23,33 +23,33 @@ FARPROC ProbeLibrary::Control(const char* name) const {
     return control;
 }
 
-void ProbeLibrary::Reset() const { reinterpret_cast<NoArgs>(Control("PROBE_Reset"))(); }
+void ProbeLibrary::Reset() const { reinterpret_cast<NoArgs>(reinterpret_cast<void*>(Control("PROBE_Reset")))(); }
 void ProbeLibrary::SetRefuse(bool refuse) const {
-    reinterpret_cast<OneArg>(Control("PROBE_SetRefuse"))(refuse);
+    reinterpret_cast<OneArg>(reinterpret_cast<void*>(Control("PROBE_SetRefuse")))(refuse);
 }
 void ProbeLibrary::SetHandle(DWORD handle) const {
-    reinterpret_cast<OneArg>(Control("PROBE_SetHandle"))(handle);
+    reinterpret_cast<OneArg>(reinterpret_cast<void*>(Control("PROBE_SetHandle")))(handle);
 }
 void ProbeLibrary::SetLogStartResult(DWORD result) const {
-    reinterpret_cast<OneArg>(Control("PROBE_SetLogStartResult"))(result);
+    reinterpret_cast<OneArg>(reinterpret_cast<void*>(Control("PROBE_SetLogStartResult")))(result);
 }
 void ProbeLibrary::SetFlagOnResult(DWORD result) const {
-    reinterpret_cast<OneArg>(Control("PROBE_SetFlagOnResult"))(result);
+    reinterpret_cast<OneArg>(reinterpret_cast<void*>(Control("PROBE_SetFlagOnResult")))(result);
 }
 void ProbeLibrary::SetRegisterFlagResult(DWORD result) const {
-    reinterpret_cast<OneArg>(Control("PROBE_SetRegisterFlagResult"))(result);
+    reinterpret_cast<OneArg>(reinterpret_cast<void*>(Control("PROBE_SetRegisterFlagResult")))(result);
 }
 void ProbeLibrary::SetFlagValue(DWORD index, DWORD value) const {
-    reinterpret_cast<TwoArgs>(Control("PROBE_SetFlagValue"))(index, value);
+    reinterpret_cast<TwoArgs>(reinterpret_cast<void*>(Control("PROBE_SetFlagValue")))(index, value);
 }
 int ProbeLibrary::Calls(const char* entry) const {
-    return static_cast<int>(reinterpret_cast<ByName>(Control("PROBE_Calls"))(entry));
+    return static_cast<int>(reinterpret_cast<ByName>(reinterpret_cast<void*>(Control("PROBE_Calls")))(entry));
 }
 DWORD ProbeLibrary::LastArg(const char* entry, DWORD position) const {
-    return reinterpret_cast<ArgByName>(Control("PROBE_LastArg"))(entry, position);
+    return reinterpret_cast<ArgByName>(reinterpret_cast<void*>(Control("PROBE_LastArg")))(entry, position);
 }
 std::wstring ProbeLibrary::LastText(const char* entry) const {
-    auto lastText = reinterpret_cast<TextByName>(Control("PROBE_LastText"));
+    auto lastText = reinterpret_cast<TextByName>(reinterpret_cast<void*>(Control("PROBE_LastText")));
     DWORD length = lastText(entry, nullptr, 0);
     std::vector<wchar_t> text(length + 1);
     lastText(entry, text.data(), length + 1);

@@ -73,7 +73,7 @@ protected:
 
     template <class Fn>
     Fn Entry(const char* name) const {
-        return reinterpret_cast<Fn>(::GetProcAddress(library_.get(), name));
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(library_.get(), name)));
     }
     DWORD Register() const {
         DWORD handle = kNoHandle;
