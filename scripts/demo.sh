@@ -22,7 +22,19 @@ else
 fi
 
 echo "== the client is gone; waiting for the agent to end after its idle time"
+# The agent processes of this prefix, found by their command line and environment.
+agent_pids() {
+    for pid in $(pgrep -f 'TeskAgent\.exe' || true); do
+        tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && echo "$pid"
+    done
+}
 start=$(date +%s)
-wineserver -p0
-wineserver -w
-echo "== every process of the prefix ended $(( $(date +%s) - start )) s after the client"
+while [ -n "$(agent_pids)" ]; do
+    if [ $(( $(date +%s) - start )) -gt 60 ]; then
+        echo "== the agent is still running after 60 s" >&2
+        exit 1
+    fi
+    sleep 0.5
+done
+echo "== the agent ended $(( $(date +%s) - start )) s after the client"
+wineserver -k

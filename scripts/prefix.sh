@@ -19,8 +19,9 @@ wineserver -w
 # Keep this prefix's wineserver up until the caller stops it.
 wineserver -p
 win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-wine "$build/installer/TeskInstall.exe" install-agent "$(win "$build/host/TeskAgent.exe")"
+# The components outside the agent first, so that the agent's registration
+# finds the libraries it configures itself with.
 for hook in "$(dirname "$0")"/prefix.d/*.sh; do
     [ -f "$hook" ] && . "$hook"
 done
-true
+wine "$build/installer/TeskInstall.exe" install-agent "$(win "$build/host/TeskAgent.exe")"
