@@ -160,13 +160,16 @@ void ShowServerInfo(ITesk_Agent* agent, BSTR name) {
         tesk::UniqueSysString item(::SysAllocString(wanted[i]));
         ::SafeArrayPutElement(names.get(), &i, item.get());
     }
-    tesk::UniqueSysString local(::SysAllocString(L"LOCAL"));
-    SAFEARRAY *attributes = nullptr, *attributeErrors = nullptr;
-    hr = info.get()->GetVersionAttributes(name, local.get(), names.get(), &attributes,
-                                          &attributeErrors);
-    tesk::UniqueSafeArray attributesOwner(attributes), attributeErrorsOwner(attributeErrors);
-    Step(L"GetVersionAttributes(LOCAL, ...)", hr);
-    if (SUCCEEDED(hr)) {
+    // The executable (LocalServer32) and the in-process module (InprocServer32).
+    for (const wchar_t* serverType : {L"LOCAL", L"INPROC"}) {
+        tesk::UniqueSysString type(::SysAllocString(serverType));
+        SAFEARRAY *attributes = nullptr, *attributeErrors = nullptr;
+        hr = info.get()->GetVersionAttributes(name, type.get(), names.get(), &attributes,
+                                              &attributeErrors);
+        tesk::UniqueSafeArray attributesOwner(attributes), attributeErrorsOwner(attributeErrors);
+        const std::wstring step = std::wstring(L"GetVersionAttributes(") + serverType + L", ...)";
+        Step(step.c_str(), hr);
+        if (FAILED(hr)) continue;
         const auto texts = Strings(attributes);
         const auto codes = Longs(attributeErrors);
         for (size_t i = 0; i < texts.size() && i < 6; ++i)

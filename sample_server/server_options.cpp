@@ -53,12 +53,15 @@ const wchar_t* PublicationName(Publication publication) {
 }  // namespace
 
 std::wstring ServerOptions::RunArguments() const {
-    std::wstring text = L"-instance " + std::to_wstring(instance);
+    // Defaults are left out: instance 1 with default options registers the
+    // bare executable path, as most servers do.
+    std::wstring text;
+    if (instance != kFirstInstance) text += L" -instance " + std::to_wstring(instance);
     if (events != EventMode::Stoppable) text += std::wstring(L" -events ") + EventModeName(events);
     if (publication != Publication::Both)
         text += std::wstring(L" -publish ") + PublicationName(publication);
     if (valueGiven) text += L" -value " + std::to_wstring(value);
-    return text;
+    return text;  // empty, or starting with a blank
 }
 
 ServerOptions ParseServerOptions(const wchar_t* commandLine) {

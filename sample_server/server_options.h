@@ -27,8 +27,9 @@ struct ServerOptions {
     long value = 0;
     bool withoutProgId = false;  // registration only
     std::wstring error;          // why the command line was refused
-    // The options that shape a run, in command-line form; registration writes
-    // them into the LocalServer32 command line so every launch gets them.
+    // The options that shape a run, in command-line form (each after a blank,
+    // defaults left out); registration writes them into the LocalServer32
+    // command line so every launch gets them.
     std::wstring RunArguments() const;
 };
 

@@ -65,7 +65,7 @@ HRESULT RegisterServer(const ServerOptions& options) {
     bool written = WriteClassesString(classKey, nullptr, identity.userTypeName);
     written &= WriteClassesString(classKey, L"AppID", identity.clsidText);
     written &= WriteClassesString(classKey + L"\\LocalServer32", nullptr,
-                                  L"\"" + exe + L"\" " + options.RunArguments());
+                                  L"\"" + exe + L"\"" + options.RunArguments());
     const std::wstring module = FolderOf(exe) + kModuleFileName;
     if (FileExists(module)) {
         written &= WriteClassesString(classKey + L"\\InprocServer32", nullptr, module);
