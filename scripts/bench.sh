@@ -29,11 +29,17 @@ prefix="$build/bench-prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 wine "$build/bench/BenchBaseline.exe" -RegServer
+# The logger as installed in production: errors and warnings on, trace off.
+# (The test prefix turns trace on; then every call also writes trace records,
+# which docs/performance.md measures separately.)
+logger_flags="${TESK_BENCH_LOG_FLAGS:-Error;Warning}"
+wine reg add 'HKLM\SOFTWARE\Quellix\Framework\Logger' /v Flags /t REG_SZ /d "$logger_flags" /f \
+    >/dev/null 2>&1 || true
 
 results="$build/bench-results"
 mkdir -p "$results"
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
-machine="$(uname -sr) $(uname -m); ${cpu:-unknown CPU}; $(nproc) cores; $(wine --version)"
+machine="$(uname -sr) $(uname -m); ${cpu:-unknown CPU}; $(nproc) cores; $(wine --version); logger flags $logger_flags"
 status=0
 timeout "$limit" wine "$build/bench/TeskBench.exe" --out "$(win "$results")" \
     --machine "$machine" "$@" || status=$?

@@ -2,6 +2,9 @@
 
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
+
+#include <vector>
 
 #include "support/unique_resource.h"
 
@@ -32,6 +35,33 @@ bool WaitUntilGone(const wchar_t* exeName, DWORD timeoutMs) {
     return true;
 }
 
+namespace {
+
+// The process's handle count from the system's process list: Wine answers
+// GetProcessHandleCount for another process with 0, but fills this list.
+bool HandleCountOf(DWORD processId, double* handles) {
+    std::vector<BYTE> buffer(256 * 1024);
+    ULONG needed = 0;
+    NTSTATUS status;
+    while ((status = ::NtQuerySystemInformation(SystemProcessInformation, buffer.data(),
+                                                static_cast<ULONG>(buffer.size()), &needed)) ==
+           static_cast<NTSTATUS>(0xC0000004L)) {  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status < 0) return false;
+    for (size_t offset = 0;;) {
+        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&buffer[offset]);
+        if (reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId) == processId) {
+            *handles = entry->HandleCount;
+            return true;
+        }
+        if (!entry->NextEntryOffset) return false;
+        offset += entry->NextEntryOffset;
+    }
+}
+
+}  // namespace
+
 ProcessStats ReadProcessStats(DWORD processId) {
     ProcessStats stats;
     tesk::UniqueKernelHandle process(
@@ -43,12 +73,13 @@ ProcessStats ReadProcessStats(DWORD processId) {
                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                                 sizeof(counters)))
         return stats;
-    DWORD handles = 0;
-    if (!::GetProcessHandleCount(process.get(), &handles)) return stats;
+    if (!HandleCountOf(processId, &stats.handles)) return stats;
     stats.valid = true;
     stats.workingSetKb = counters.WorkingSetSize / 1024.0;
-    stats.privateKb = counters.PrivateUsage / 1024.0;
-    stats.handles = handles;
+    // Private bytes are the commit charge, which Windows reports in both
+    // fields; Wine fills only PagefileUsage (anonymous resident + swapped).
+    const SIZE_T privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+    stats.privateKb = privateBytes / 1024.0;
     return stats;
 }
 

@@ -87,6 +87,7 @@ bool Run(RunState& state) {
     }
 
     ok &= MeasureCallCosts(state);
+    ok &= MeasureInProcess(state);
     ok &= MeasureNameLookups(state);
     ok &= MeasureInstalledServers(state);
     ok &= MeasureMemory(state);

@@ -4,11 +4,8 @@
 
 #include <string>
 
-#include "TeskAgent_h.h"
-#include "agent/Tesk_Agent.h"
-#include "host/agent_server.h"
-#include "host/server_module.h"
 #include "bench/common/stopwatch.h"
+#include "bench/runner/local_agent.h"
 #include "bench/runner/run_state.h"
 
 namespace bench {
@@ -41,13 +38,8 @@ double TimeLookups(unsigned calls, Lookup&& lookup, bool* allFound) {
 }  // namespace
 
 bool MeasureNameLookups(RunState& state) {
-    // The agent object in this process, exactly as the server process holds
-    // it; its module (type-information lock) is set up as the entry point does.
-    ServerModule::Instance().Init(AgentObjectTable(), ::GetModuleHandleW(nullptr),
-                                  &LIBID_TESKAGENTLib);
     tesk::UniqueComPtr<IDispatch> local;
-    HRESULT hr = CTesk_Agent::CreateInstance(nullptr, IID_IDispatch,
-                                             reinterpret_cast<void**>(local.put()));
+    HRESULT hr = CreateLocalAgent(IID_IDispatch, reinterpret_cast<void**>(local.put()));
     tesk::UniqueComPtr<ITypeInfo> typeInfo;
     if (SUCCEEDED(hr)) hr = local.get()->GetTypeInfo(0, 0, typeInfo.put());
     if (FAILED(hr)) {

@@ -8,8 +8,8 @@ namespace bench {
 
 struct Options {
     bool quick = false;
-    unsigned repeats = 11;             // samples per call figure
-    unsigned batch = 200;              // calls per sample
+    unsigned repeats = 7;              // samples per call figure
+    unsigned batch = 100;              // calls per sample
     unsigned activationRepeats = 7;    // cold starts per server
     unsigned listRepeats = 5;          // samples per GetInstalledServers size
     std::vector<unsigned> sizes = {10, 100, 500, 1000};

@@ -25,6 +25,7 @@ struct RunState {
 bool MeasureActivation(RunState& state);
 bool MeasureCallCosts(RunState& state);
 bool MeasureNameLookups(RunState& state);
+bool MeasureInProcess(RunState& state);
 bool MeasureInstalledServers(RunState& state);
 
 // Memory and handles: ReadStartMemory right after the peers started,
