@@ -134,12 +134,4 @@ TEST_F(AgentArgumentsTest, ConnectFindsAnObjectEnteredUnderTheUpperCaseClsid) {
     EXPECT_EQ(object.refs(), 1);
 }
 
-TEST_F(AgentArgumentsTest, ConfiguratorThatIsNotRegisteredIsARaisedFailure) {
-    if (tesk_test::KeyExists(HKEY_CLASSES_ROOT,
-                             L"CLSID\\{9AD0F380-153F-4F86-8740-47EDE1721473}"))
-        GTEST_SKIP() << "the configurator is installed in this prefix";
-    IUnknown* configurator = reinterpret_cast<IUnknown*>(1);
-    EXPECT_EQ(agent_->GetConfigurator(&configurator), REGDB_E_CLASSNOTREG);
-}
-
 }  // namespace

@@ -418,4 +418,31 @@ TEST_F(AgentProcessTest, StopThroughIDispatch) {
     EXPECT_EQ(::WaitForSingleObject(events.stop.get(), 10000), WAIT_OBJECT_0);
 }
 
+// Takes a class registration out of HKCR for the scope and puts it back afterwards.
+class ScopedClassRemoval {
+public:
+    explicit ScopedClassRemoval(const std::wstring& classKey)
+        : classKey_(classKey), backup_(L"ClassRemoval") {
+        ::RegCopyTreeW(HKEY_CLASSES_ROOT, classKey_.c_str(), backup_.get());
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, classKey_);
+    }
+    ~ScopedClassRemoval() {
+        tesk::UniqueRegKey restored;
+        ::RegCreateKeyExW(HKEY_CLASSES_ROOT, classKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, restored.put(), nullptr);
+        ::RegCopyTreeW(backup_.get(), nullptr, restored.get());
+    }
+
+private:
+    std::wstring classKey_;
+    tesk_test::ScopedTestKey backup_;
+};
+
+TEST_F(AgentProcessTest, ConfiguratorThatIsNotRegisteredIsARaisedFailure) {
+    ScopedClassRemoval removal(L"CLSID\\{9AD0F380-153F-4F86-8740-47EDE1721473}");
+    IUnknown* configurator = nullptr;
+    EXPECT_EQ(agent_->GetConfigurator(&configurator), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(configurator, nullptr);
+}
+
 }  // namespace
