@@ -31,10 +31,15 @@ win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 wine "$build/bench/BenchBaseline.exe" -RegServer
 # The logger as installed in production: errors and warnings on, trace off.
 # (The test prefix turns trace on; then every call also writes trace records,
-# which docs/performance.md measures separately.)
+# which TESK_BENCH_LOG_FLAGS="Error;Warning;Trace" measures.)
+# TESK_BENCH_LOGGER=absent measures the agent without the logger library.
+logger_key='HKLM\SOFTWARE\Quellix\Framework\Logger'
 logger_flags="${TESK_BENCH_LOG_FLAGS:-Error;Warning}"
-wine reg add 'HKLM\SOFTWARE\Quellix\Framework\Logger' /v Flags /t REG_SZ /d "$logger_flags" /f \
-    >/dev/null 2>&1 || true
+wine reg add "$logger_key" /v Flags /t REG_SZ /d "$logger_flags" /f >/dev/null 2>&1 || true
+if [ "$TESK_BENCH_LOGGER" = "absent" ]; then
+    wine reg delete "$logger_key" /v InstallPath /f >/dev/null 2>&1 || true
+    logger_flags="none (no logger library)"
+fi
 
 results="$build/bench-results"
 mkdir -p "$results"

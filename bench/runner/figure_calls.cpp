@@ -154,12 +154,18 @@ bool MeasureCallCosts(RunState& state) {
     std::vector<double> emptyUs;
 
     const unsigned batch = state.options.batch;
+    const unsigned kBlocks = batch >= 50 ? 10 : 1;
     for (unsigned repeat = 0; repeat < state.options.repeats; ++repeat) {
         emptyUs.push_back(TimePerCall(batch, [=] { setup->Empty(); }));
         for (CallSeries& s : series) {
-            const double b = TimePerCall(batch, s.baseline);
-            const double p = s.platform ? TimePerCall(batch, s.platform) : 0;
-            const double a = TimePerCall(batch, s.agent);
+            // Short blocks in alternation, so that load which comes and goes
+            // during a sample falls on both sides alike.
+            double b = 0, p = 0, a = 0;
+            for (unsigned block = 0; block < kBlocks; ++block) {
+                b += TimePerCall(batch / kBlocks, s.baseline) / kBlocks;
+                if (s.platform) p += TimePerCall(batch / kBlocks, s.platform) / kBlocks;
+                a += TimePerCall(batch / kBlocks, s.agent) / kBlocks;
+            }
             s.baselineUs.push_back(b);
             s.agentUs.push_back(a);
             if (s.platform) s.platformUs.push_back(p);
