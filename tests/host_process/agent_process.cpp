@@ -25,7 +25,11 @@ tesk::UniqueKernelHandle OpenTheAgentProcess(DWORD* pid) {
 
 long MillisecondsUntilExit(HANDLE process, DWORD timeoutMs) {
     DWORD start = ::GetTickCount();
-    if (::WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return -1;
+    // The wait serves this apartment's calls meanwhile: an agent that ends
+    // releases the objects of this process it still holds.
+    DWORD index = 0;
+    if (::CoWaitForMultipleHandles(COWAIT_DEFAULT, timeoutMs, 1, &process, &index) != S_OK)
+        return -1;
     return static_cast<long>(::GetTickCount() - start);
 }
 

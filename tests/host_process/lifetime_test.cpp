@@ -88,4 +88,41 @@ TEST_F(LifetimeTest, StartedByHandItServesUntilItsLastClientIsGone) {
     EXPECT_NE(exitMs, -1);
 }
 
+// A plain object of this process, entered in the agent's table below.
+class PublishedObject : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = iid == IID_IUnknown ? this : nullptr;
+        if (!*object) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs_; }
+    ULONG refs() const { return refs_; }
+
+private:
+    ULONG refs_ = 1;
+};
+
+TEST_F(LifetimeTest, AnEntryInTheTeskRotIsNoLockOnTheProcess) {
+    PublishedObject published;
+    {
+        ITeskRot* rot = nullptr;
+        ASSERT_EQ(CreateAgent(IID_ITeskRot, reinterpret_cast<void**>(&rot)), S_OK);
+        _variant_t value(static_cast<IUnknown*>(&published));
+        EXPECT_EQ(rot->TeskRotRegister(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B001}"), value),
+                  S_OK);
+        rot->Release();
+    }
+    tesk::UniqueKernelHandle process = OpenTheAgentProcess();
+    ASSERT_TRUE(process);
+    long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
+    EXPECT_NE(exitMs, -1) << "the published object kept the agent alive";
+    // The table's reference went with the process.
+    ::CoDisconnectObject(&published, 0);
+    EXPECT_EQ(published.refs(), 1u);
+}
+
 }  // namespace
