@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "diagnostics/log_reader.h"
 #include "TeskAgent_h.h"
 #include "services/service_fixture.h"
 #include "support/test_support.h"
@@ -180,9 +181,21 @@ TEST_F(ConfigureServiceTest, RefusesUnknownServerAndServerWithoutCommandLine) {
 
 TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
     server_.Register(kCommandLine, false);
+    tesk_test::LogTail log;
     EXPECT_EQ(S_OK, Configure(server_.progId(), kDemand));
     EXPECT_TRUE(ReadServiceConfig(server_.serviceName()).exists);
     EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.AppIdPath()));
+
+    // The failed step is reported as a warning only.
+    size_t warnings = 0, errors = 0;
+    for (const tesk_test::LogRecord& record : log.Records()) {
+        if (record.identity != L"TeskAgent") continue;
+        warnings += record.level == L"WARNING" &&
+                    record.text == L"Error installing NT Service related regitry keys.";
+        errors += record.level == L"ERROR";
+    }
+    EXPECT_EQ(warnings, 1u);
+    EXPECT_EQ(errors, 0u);
 }
 
 }  // namespace
