@@ -1,8 +1,8 @@
 #pragma once
 // Builders of the one-dimensional, zero-based SAFEARRAYs that the agent hands
-// to its clients. A method constructs one wrapper per [out] array with `owns`
-// false, appends with SetAt and hands the array over with Detach(false); on a
-// failure path it calls Destroy so that a partly built array is not leaked.
+// to its clients. A method constructs one owning wrapper per [out] array,
+// appends with SetAt and hands the array over with Detach(true); a failure
+// part-way leaves the partly built array to the wrapper, which destroys it.
 
 #include <windows.h>
 #include <oleauto.h>

@@ -12,6 +12,7 @@
 #include "diagnostics/com_eh.h"
 #include "host/server_module.h"
 #include "interfaces/ClassUtilities/ServerInformation.h"
+#include "support/unique_resource.h"
 
 namespace {
 TypeInfoCache& AgentTypeInfo() {
@@ -29,12 +30,13 @@ HRESULT CTesk_Agent::CreateInstance(IUnknown* outer, REFIID iid, void** object) 
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    auto* agent = new (std::nothrow) CTesk_Agent();
-    if (!agent) return E_OUTOFMEMORY;
-    agent->AddRef();
-    HRESULT hr = agent->QueryInterface(iid, object);
-    agent->Release();  // destroys the object (and its server lock) when the query failed
-    return hr;
+    auto* created = new (std::nothrow) CTesk_Agent();
+    if (!created) return E_OUTOFMEMORY;
+    created->AddRef();
+    // The creation reference goes with the owner: a failed query destroys the
+    // object (and its server lock).
+    tesk::UniqueComPtr<CTesk_Agent> agent(created);
+    return agent.get()->QueryInterface(iid, object);
 }
 
 // ---- IUnknown -------------------------------------------------------------

@@ -20,9 +20,9 @@ constexpr wchar_t kServerDependencies[] = L"plvsvc\0";
 constexpr DWORD kSettleMilliseconds = 1500;
 
 // True when the service already is what the client asks for.
-bool AlreadyConfigured(const wchar_t* serverName, LONG serviceType) {
+bool AlreadyConfigured(const wchar_t* serviceName, LONG serviceType) {
     DWORD startType = 0;
-    if (!QueryServerStartType(serverName, &startType))
+    if (!QueryServiceStartType(serviceName, &startType))
         return serviceType == service_request::kNoService;
     return (startType == SERVICE_DEMAND_START && serviceType == service_request::kDemandStart) ||
            (startType == SERVICE_AUTO_START && serviceType == service_request::kAutoStart);
@@ -65,7 +65,7 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
     std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(clsid);
     if (commandLine.empty()) return E_INVALIDARG;
 
-    if (AlreadyConfigured(name, serviceType)) return S_OK;
+    if (AlreadyConfigured(serviceName.get(), serviceType)) return S_OK;
 
     ::Sleep(kSettleMilliseconds);
     switch (serviceType) {

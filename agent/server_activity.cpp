@@ -37,7 +37,7 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
     }
 
     DWORD startType = 0;
-    if (QueryServerStartType(serverName, &startType)) {
+    if (QueryServerStartType(clsid, &startType)) {
         if (startType == SERVICE_DEMAND_START) mode = activity::kDemandStartService;
         if (startType == SERVICE_AUTO_START) mode = activity::kAutoStartService;
     }

@@ -12,34 +12,12 @@
 _COM_SMARTPTR_TYPEDEF(ICatInformation, __uuidof(ICatInformation));
 _COM_SMARTPTR_TYPEDEF(IEnumCLSID, __uuidof(IEnumCLSID));
 
-namespace {
-
-// The wrappers do not own what they build (it goes to the client); until it
-// is handed out, a failure must not leak it.
-class DestroyUnlessHandedOut {
-public:
-    DestroyUnlessHandedOut(TeskSafeArrayWrapper& a, TeskSafeArrayWrapper& b,
-                           TeskSafeArrayWrapper& c)
-        : wrappers_{&a, &b, &c} {}
-    ~DestroyUnlessHandedOut() {
-        if (handedOut_) return;
-        for (TeskSafeArrayWrapper* wrapper : wrappers_) wrapper->Destroy();
-    }
-    void HandedOut() { handedOut_ = true; }
-
-private:
-    TeskSafeArrayWrapper* wrappers_[3];
-    bool handedOut_ = false;
-};
-
-}  // namespace
-
 HRESULT ListInstalledServers(ITesk_Agent* agent, SAFEARRAY** serverNames, SAFEARRAY** serverGuids,
                              SAFEARRAY** activeStatus) {
-    TeskBstrSafeArrayWrapper names(0, false);
-    TeskBstrSafeArrayWrapper guids(0, false);
-    TeskLongSafeArrayWrapper status(0, false);
-    DestroyUnlessHandedOut partlyBuilt(names, guids, status);
+    // Owned until they are handed over, so a failure part-way frees them.
+    TeskBstrSafeArrayWrapper names(0, true);
+    TeskBstrSafeArrayWrapper guids(0, true);
+    TeskLongSafeArrayWrapper status(0, true);
 
     ICatInformationPtr categories;
     HRESULT hr = ::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
@@ -71,10 +49,9 @@ HRESULT ListInstalledServers(ITesk_Agent* agent, SAFEARRAY** serverNames, SAFEAR
             ++index;
     }
 
-    *serverNames = names.Detach(false);
-    *serverGuids = guids.Detach(false);
-    *activeStatus = status.Detach(false);
-    partlyBuilt.HandedOut();
+    *serverNames = names.Detach(true);
+    *serverGuids = guids.Detach(true);
+    *activeStatus = status.Detach(true);
     return S_OK;
 }
 

@@ -1,6 +1,6 @@
 #include "agent/service_installation.h"
 
-#include "agent/CAutoBuf.h"
+#include "agent/server_service.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -11,22 +11,6 @@ constexpr DWORD kServerServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERAC
 // The server is started with this after its registered command line, so it
 // knows it runs under the Service Control Manager.
 constexpr wchar_t kServiceSwitch[] = L" -service";
-
-tesk::UniqueServiceHandle OpenManager(DWORD access) {
-    return tesk::UniqueServiceHandle(::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, access));
-}
-
-// The service's configuration, in a buffer grown to the size the Service
-// Control Manager asks for until it fits.
-bool ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config) {
-    DWORD needed = 0;
-    while (!::QueryServiceConfigW(service, config.get(), config.size(), &needed)) {
-        DWORD error = ::GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER && error != ERROR_MORE_DATA) return false;
-        if (needed <= config.size() || !config.Allocate(needed)) return false;
-    }
-    return true;
-}
 
 // Every change leaves everything but what it names as it is; the display name
 // is passed back unchanged.
@@ -40,7 +24,8 @@ bool ChangeStartType(SC_HANDLE service, DWORD startType) {
 
 bool CreateServerService(const wchar_t* serviceName, const std::wstring& commandLine,
                          DWORD startType) {
-    tesk::UniqueServiceHandle manager = OpenManager(SC_MANAGER_CREATE_SERVICE);
+    tesk::UniqueServiceHandle manager(
+        ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CREATE_SERVICE));
     if (!manager) return false;
     // Built without a fixed limit: whatever command line is registered gets
     // the switch appended, so no registered command line is refused for its length.
@@ -59,22 +44,18 @@ bool CreateServerService(const wchar_t* serviceName, const std::wstring& command
 bool InstallServerService(const wchar_t* serviceName, const std::wstring& commandLine,
                           bool automaticStart) {
     if (!serviceName || !*serviceName) return false;
-    tesk::UniqueServiceHandle manager = OpenManager(SC_MANAGER_CONNECT);
-    if (!manager) return false;
+    tesk::UniqueServiceHandle existing;
+    if (!OpenLocalService(serviceName, SERVICE_ALL_ACCESS, &existing)) return false;
 
     DWORD startType = automaticStart ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
-    tesk::UniqueServiceHandle existing(
-        ::OpenServiceW(manager.get(), serviceName, SERVICE_ALL_ACCESS));
     if (existing) return ChangeStartType(existing.get(), startType);
     return CreateServerService(serviceName, commandLine, startType);
 }
 
 bool SetServiceDependency(const wchar_t* serviceName, const wchar_t* dependencies) {
-    tesk::UniqueServiceHandle manager = OpenManager(SC_MANAGER_CONNECT);
-    if (!manager) return false;
+    tesk::UniqueServiceHandle service;
+    if (!OpenLocalService(serviceName, SERVICE_ALL_ACCESS, &service)) return false;
     // No service here means the installation step failed and has said so already.
-    tesk::UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), serviceName, SERVICE_ALL_ACCESS));
     if (!service) return true;
     CAutoBuf<QUERY_SERVICE_CONFIGW> config;
     if (!ReadServiceConfig(service.get(), config)) return true;
@@ -87,9 +68,7 @@ bool SetServiceDependency(const wchar_t* serviceName, const wchar_t* dependencie
 
 bool DeleteServerService(const wchar_t* serviceName) {
     if (!serviceName) return false;
-    tesk::UniqueServiceHandle manager = OpenManager(SC_MANAGER_CONNECT);
-    if (!manager) return false;
-    tesk::UniqueServiceHandle service(::OpenServiceW(manager.get(), serviceName, DELETE));
-    if (!service) return false;
+    tesk::UniqueServiceHandle service;
+    if (!OpenLocalService(serviceName, DELETE, &service) || !service) return false;
     return ::DeleteService(service.get()) != FALSE;
 }

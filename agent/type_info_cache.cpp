@@ -10,11 +10,8 @@ TypeInfoCache::TypeInfoCache(const IID& iid, const GUID& libid, WORD major, WORD
 TypeInfoCache::~TypeInfoCache() { Clear(); }
 
 void TypeInfoCache::Clear() {
-    if (typeInfo_) typeInfo_->Release();
-    typeInfo_ = nullptr;
-    for (UINT i = 0; i < nameCount_; ++i) ::SysFreeString(names_[i].name);
-    delete[] names_;
-    names_ = nullptr;
+    typeInfo_.reset();
+    names_.reset();
     nameCount_ = 0;
 }
 
@@ -31,44 +28,41 @@ HRESULT TypeInfoCache::EnsureLoaded(LCID locale) {
 }
 
 HRESULT TypeInfoCache::Load(LCID locale) {
-    ITypeLib* library = nullptr;
-    HRESULT hr = ::LoadRegTypeLib(libid_, major_, minor_, locale, &library);
+    tesk::UniqueComPtr<ITypeLib> library;
+    HRESULT hr = ::LoadRegTypeLib(libid_, major_, minor_, locale, library.put());
     if (FAILED(hr)) return hr;
-    ITypeInfo* info = nullptr;
-    hr = library->GetTypeInfoOfGuid(iid_, &info);
-    library->Release();
+    tesk::UniqueComPtr<ITypeInfo> info;
+    hr = library.get()->GetTypeInfoOfGuid(iid_, info.put());
     if (FAILED(hr)) return hr;
     ITypeInfo2* info2 = nullptr;
-    if (SUCCEEDED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2)))) {
-        info->Release();
-        info = info2;
-    }
-    typeInfo_ = info;
+    if (SUCCEEDED(info.get()->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2))))
+        info.reset(info2);
+    typeInfo_ = std::move(info);
     BuildNameCache();
     return S_OK;
 }
 
 void TypeInfoCache::BuildNameCache() {
     TYPEATTR* attributes = nullptr;
-    if (FAILED(typeInfo_->GetTypeAttr(&attributes))) return;
+    ITypeInfo* info = typeInfo_.get();
+    if (FAILED(info->GetTypeAttr(&attributes))) return;
     UINT count = attributes->cFuncs;
-    typeInfo_->ReleaseTypeAttr(attributes);
+    info->ReleaseTypeAttr(attributes);
 
-    names_ = new (std::nothrow) CachedName[count];
+    names_.reset(new (std::nothrow) CachedName[count]);
     if (!names_) return;
     nameCount_ = count;
     for (UINT i = 0; i < count; ++i) {
         FUNCDESC* function = nullptr;
-        if (FAILED(typeInfo_->GetFuncDesc(i, &function))) continue;
+        if (FAILED(info->GetFuncDesc(i, &function))) continue;
         BSTR name = nullptr;
-        if (SUCCEEDED(typeInfo_->GetDocumentation(function->memid, &name, nullptr, nullptr,
-                                                  nullptr)) &&
+        if (SUCCEEDED(info->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr)) &&
             name) {
-            names_[i].name = name;
+            names_[i].name.reset(name);
             names_[i].length = ::SysStringLen(name);
             names_[i].dispId = function->memid;
         }
-        typeInfo_->ReleaseFuncDesc(function);
+        info->ReleaseFuncDesc(function);
     }
 }
 
@@ -77,8 +71,8 @@ HRESULT TypeInfoCache::GetTypeInfo(LCID locale, ITypeInfo** typeInfo) {
     *typeInfo = nullptr;
     HRESULT hr = EnsureLoaded(locale);
     if (FAILED(hr)) return hr;
-    typeInfo_->AddRef();
-    *typeInfo = typeInfo_;
+    typeInfo_.get()->AddRef();
+    *typeInfo = typeInfo_.get();
     return S_OK;
 }
 
@@ -94,7 +88,7 @@ HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
         for (UINT i = nameCount_; i-- > 0;) {
             const CachedName& cached = names_[i];
             if (cached.name && cached.length == length &&
-                ::memcmp(cached.name, wanted, length * sizeof(wchar_t)) == 0) {
+                ::memcmp(cached.name.get(), wanted, length * sizeof(wchar_t)) == 0) {
                 dispIds[n] = cached.dispId;
                 found = true;
                 break;
@@ -102,7 +96,7 @@ HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
         }
         if (!found) {
             // Another spelling: the type information's own lookup answers the whole request.
-            return typeInfo_->GetIDsOfNames(names, count, dispIds);
+            return typeInfo_.get()->GetIDsOfNames(names, count, dispIds);
         }
     }
     return hr;
@@ -112,5 +106,5 @@ HRESULT TypeInfoCache::Invoke(IDispatch* object, DISPID dispId, LCID locale, WOR
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     HRESULT hr = EnsureLoaded(locale);
     if (FAILED(hr)) return hr;
-    return typeInfo_->Invoke(object, dispId, flags, params, result, exception, argError);
+    return typeInfo_.get()->Invoke(object, dispId, flags, params, result, exception, argError);
 }

@@ -6,6 +6,10 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <memory>
+
+#include "support/unique_resource.h"
+
 class TypeInfoCache {
 public:
     TypeInfoCache(const IID& iid, const GUID& libid, WORD major, WORD minor);
@@ -23,7 +27,7 @@ public:
 
 private:
     struct CachedName {
-        BSTR name = nullptr;
+        tesk::UniqueSysString name;
         UINT length = 0;
         DISPID dispId = DISPID_UNKNOWN;
     };
@@ -37,7 +41,7 @@ private:
     const GUID& libid_;
     WORD major_;
     WORD minor_;
-    ITypeInfo* typeInfo_ = nullptr;
-    CachedName* names_ = nullptr;
+    tesk::UniqueComPtr<ITypeInfo> typeInfo_;
+    std::unique_ptr<CachedName[]> names_;
     UINT nameCount_ = 0;
 };

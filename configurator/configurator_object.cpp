@@ -40,6 +40,19 @@ HRESULT NewStringArray(const std::vector<std::wstring>& items, SAFEARRAY** out) 
     return S_OK;
 }
 
+// The configuration and the rule file name: one stored text each per server.
+using FileNameField = std::wstring ServerConfiguration::*;
+
+HRESULT GetFileName(BSTR server, FileNameField field, BSTR* out) {
+    if (!out) return E_POINTER;
+    return NewString(ConfigStore::Instance().ForServer(server).*field, out);
+}
+
+HRESULT SetFileName(BSTR server, FileNameField field, BSTR name) {
+    ConfigStore::Instance().ForServer(server).*field = Text(name);
+    return S_OK;
+}
+
 // Not found in the store.
 const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 // A new name that is taken already.
@@ -48,11 +61,10 @@ const HRESULT kExists = HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
 }  // namespace
 
 HRESULT Configurator::Create(REFIID iid, void** object) {
-    Configurator* configurator = new (std::nothrow) Configurator();
+    // The creator's reference goes with the owner: a failed query destroys the object.
+    tesk::UniqueComPtr<Configurator> configurator(new (std::nothrow) Configurator());
     if (!configurator) return E_OUTOFMEMORY;
-    HRESULT hr = configurator->QueryInterface(iid, object);
-    configurator->Release();
-    return hr;
+    return configurator.get()->QueryInterface(iid, object);
 }
 
 Configurator::Configurator() { AddProcessReference(); }
@@ -83,14 +95,11 @@ STDMETHODIMP_(ULONG) Configurator::Release() {
 // ---- configuration file --------------------------------------------------------
 
 STDMETHODIMP Configurator::GetCfgFileName(BSTR ServerClsIdString, BSTR* pFileName) {
-    if (!pFileName) return E_POINTER;
-    return NewString(ConfigStore::Instance().ForServer(ServerClsIdString).configFileName,
-                     pFileName);
+    return GetFileName(ServerClsIdString, &ServerConfiguration::configFileName, pFileName);
 }
 
 STDMETHODIMP Configurator::SetCfgFileName(BSTR ServerClsIdString, BSTR FileName) {
-    ConfigStore::Instance().ForServer(ServerClsIdString).configFileName = Text(FileName);
-    return S_OK;
+    return SetFileName(ServerClsIdString, &ServerConfiguration::configFileName, FileName);
 }
 
 STDMETHODIMP Configurator::EnumCfgSets(BSTR, SAFEARRAY** pConfigSets) {
@@ -277,14 +286,11 @@ STDMETHODIMP Configurator::GetParentObject(BSTR, BSTR, BSTR* pbstrParentNode) {
 // ---- rules -----------------------------------------------------------------------
 
 STDMETHODIMP Configurator::GetCfgRuleFileName(BSTR ServerClsIdString, BSTR* pFileName) {
-    if (!pFileName) return E_POINTER;
-    return NewString(ConfigStore::Instance().ForServer(ServerClsIdString).ruleFileName,
-                     pFileName);
+    return GetFileName(ServerClsIdString, &ServerConfiguration::ruleFileName, pFileName);
 }
 
 STDMETHODIMP Configurator::SetCfgRuleFileName(BSTR ServerClsIdString, BSTR pFileName) {
-    ConfigStore::Instance().ForServer(ServerClsIdString).ruleFileName = Text(pFileName);
-    return S_OK;
+    return SetFileName(ServerClsIdString, &ServerConfiguration::ruleFileName, pFileName);
 }
 
 STDMETHODIMP Configurator::GetHostClsIds(BSTR, BSTR* pPackageClsIdString,

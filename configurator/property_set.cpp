@@ -16,22 +16,6 @@ HRESULT PropertySet::Assign(ULONG count, const BSTR* keys, const VARIANT* values
     return S_OK;
 }
 
-namespace {
-// Task-memory arrays under construction: released with their elements unless
-// handed out.
-struct OutArrays {
-    ULONG count = 0;
-    BSTR* keys = nullptr;
-    VARIANT* values = nullptr;
-    ~OutArrays() {
-        for (ULONG i = 0; keys && i < count; ++i) ::SysFreeString(keys[i]);
-        for (ULONG i = 0; values && i < count; ++i) ::VariantClear(&values[i]);
-        ::CoTaskMemFree(keys);
-        ::CoTaskMemFree(values);
-    }
-};
-}  // namespace
-
 HRESULT PropertySet::CopyOut(ULONG* count, BSTR** keys, VARIANT** values) const {
     if (!count || !keys || !values) return E_POINTER;
     *count = 0;
@@ -39,27 +23,27 @@ HRESULT PropertySet::CopyOut(ULONG* count, BSTR** keys, VARIANT** values) const 
     *values = nullptr;
     if (keys_.empty()) return S_OK;
 
-    OutArrays out;
     const ULONG size = static_cast<ULONG>(keys_.size());
-    out.keys = static_cast<BSTR*>(::CoTaskMemAlloc(size * sizeof(BSTR)));
-    out.values = static_cast<VARIANT*>(::CoTaskMemAlloc(size * sizeof(VARIANT)));
-    if (!out.keys || !out.values) return E_OUTOFMEMORY;
+    tesk::UniqueCoTaskMem<BSTR> keyArray(::CoTaskMemAlloc(size * sizeof(BSTR)));
+    tesk::UniqueCoTaskMem<VARIANT> valueArray(::CoTaskMemAlloc(size * sizeof(VARIANT)));
+    if (!keyArray || !valueArray) return E_OUTOFMEMORY;
+    // The copies stay with their owners until every one of them was made.
+    std::vector<tesk::UniqueSysString> keyCopies;
+    std::vector<tesk::UniqueVariant> valueCopies(size);
     for (ULONG i = 0; i < size; ++i) {
-        out.keys[i] = nullptr;
-        ::VariantInit(&out.values[i]);
-    }
-    out.count = size;
-    for (ULONG i = 0; i < size; ++i) {
-        out.keys[i] = ::SysAllocString(keys_[i].c_str());
-        if (!out.keys[i]) return E_OUTOFMEMORY;
-        HRESULT hr = ::VariantCopy(&out.values[i], const_cast<VARIANT*>(values_[i]->get()));
+        keyCopies.emplace_back(::SysAllocString(keys_[i].c_str()));
+        if (!keyCopies.back()) return E_OUTOFMEMORY;
+        HRESULT hr = ::VariantCopy(valueCopies[i].get(), const_cast<VARIANT*>(values_[i]->get()));
         if (FAILED(hr)) return hr;
     }
+    for (ULONG i = 0; i < size; ++i) {
+        keyArray.get()[i] = keyCopies[i].release();
+        valueArray.get()[i] = valueCopies[i].release();
+    }
     *count = size;
-    *keys = out.keys;
-    *values = out.values;
-    out.keys = nullptr;
-    out.values = nullptr;
-    out.count = 0;
+    *keys = keyArray.get();
+    *values = valueArray.get();
+    keyArray.release();
+    valueArray.release();
     return S_OK;
 }

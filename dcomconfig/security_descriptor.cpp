@@ -47,6 +47,14 @@ HRESULT GetDacl(PSECURITY_DESCRIPTOR descriptor, PACL& dacl) {
     // ReadRegistrySD hands out only descriptors with a DACL.
     return present && dacl ? S_OK : E_UNEXPECTED;
 }
+
+// The stored descriptor (or the default one, see ReadRegistrySD) and its DACL.
+HRESULT ReadDescriptorAndDacl(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
+                              HeapBlock& descriptor, bool& isNewDefault, PACL& dacl) {
+    HRESULT hr = ReadRegistrySD(root, keyPath, valueName, descriptor, isNewDefault);
+    if (FAILED(hr)) return hr;
+    return GetDacl(descriptor.get(), dacl);
+}
 }  // namespace
 
 HRESULT WriteRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
@@ -155,10 +163,8 @@ HRESULT AddPrincipalToRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_
     if (!principal) return E_INVALIDARG;
     HeapBlock descriptor;
     bool isNewDefault = false;
-    HRESULT hr = ReadRegistrySD(root, keyPath, valueName, descriptor, isNewDefault);
-    if (FAILED(hr)) return hr;
     PACL dacl = nullptr;
-    hr = GetDacl(descriptor.get(), dacl);
+    HRESULT hr = ReadDescriptorAndDacl(root, keyPath, valueName, descriptor, isNewDefault, dacl);
     if (FAILED(hr)) return hr;
     HeapBlock working;
     hr = DuplicateAcl(dacl, working);
@@ -188,10 +194,8 @@ HRESULT RemovePrincipalFromRegistrySD(HKEY root, const wchar_t* keyPath, const w
     if (!principal) return E_INVALIDARG;
     HeapBlock descriptor;
     bool isNewDefault = false;
-    HRESULT hr = ReadRegistrySD(root, keyPath, valueName, descriptor, isNewDefault);
-    if (FAILED(hr)) return hr;
     PACL dacl = nullptr;
-    hr = GetDacl(descriptor.get(), dacl);
+    HRESULT hr = ReadDescriptorAndDacl(root, keyPath, valueName, descriptor, isNewDefault, dacl);
     if (FAILED(hr)) return hr;
     if (isNewDefault) return S_OK;  // nothing stored, nothing to take away
 

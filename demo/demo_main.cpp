@@ -48,10 +48,9 @@ std::vector<std::wstring> Strings(SAFEARRAY* array) {
         FAILED(::SafeArrayGetUBound(array, 1, &upper)))
         return out;
     for (LONG i = lower; i <= upper; ++i) {
-        BSTR item = nullptr;
-        ::SafeArrayGetElement(array, &i, &item);
-        out.push_back(item ? item : L"");
-        ::SysFreeString(item);
+        tesk::UniqueSysString item;
+        ::SafeArrayGetElement(array, &i, item.put());
+        out.push_back(item ? item.get() : L"");
     }
     return out;
 }

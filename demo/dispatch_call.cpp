@@ -1,10 +1,8 @@
 #include "demo/dispatch_call.h"
 
-#include <algorithm>
-
 #include "support/unique_resource.h"
 
-HRESULT InvokeByName(IDispatch* object, const wchar_t* method, std::vector<VARIANT>& args,
+HRESULT InvokeByName(IDispatch* object, const wchar_t* method, const std::vector<VARIANT>& args,
                      DISPID* dispid, std::wstring* exceptionText) {
     *dispid = DISPID_UNKNOWN;
     LPOLESTR name = const_cast<LPOLESTR>(method);
@@ -18,12 +16,12 @@ HRESULT InvokeByName(IDispatch* object, const wchar_t* method, std::vector<VARIA
     tesk::UniqueVariant result;
     hr = object->Invoke(*dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                         result.get(), &exception, &badArgument);
+    // The strings the object may have filled in, whatever it returned.
+    tesk::UniqueSysString source(exception.bstrSource), description(exception.bstrDescription),
+        helpFile(exception.bstrHelpFile);
     if (hr == DISP_E_EXCEPTION) {
-        if (exceptionText && exception.bstrDescription) *exceptionText = exception.bstrDescription;
+        if (exceptionText && description) *exceptionText = description.get();
         if (exception.scode) hr = exception.scode;
     }
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
     return hr;
 }

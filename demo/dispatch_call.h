@@ -10,5 +10,5 @@
 // Looks the method up and invokes it with the arguments in their declared
 // order (they are passed to Invoke in reverse, as IDispatch wants them).
 // dispid receives the looked-up DISPID (DISPID_UNKNOWN when the look-up failed).
-HRESULT InvokeByName(IDispatch* object, const wchar_t* method, std::vector<VARIANT>& args,
+HRESULT InvokeByName(IDispatch* object, const wchar_t* method, const std::vector<VARIANT>& args,
                      DISPID* dispid, std::wstring* exceptionText);

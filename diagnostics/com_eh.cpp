@@ -34,23 +34,20 @@ com_error_dbg::com_error_dbg(const com_error_dbg& other)
 com_error_dbg::~com_error_dbg() = default;
 
 HRESULT com_error_dbg::report() const {
-    if (IErrorInfo* info = ErrorInfo()) {
-        ::SetErrorInfo(0, info);
-        info->Release();
-    }
+    // ErrorInfo() hands out a new reference; SetErrorInfo takes one of its own.
+    tesk::UniqueComPtr<IErrorInfo> info(ErrorInfo());
+    if (info) ::SetErrorInfo(0, info.get());
     return Error();
 }
 
 com_error_dbg make_error(HRESULT hr, describe_kind kind, const wchar_t* operation,
                          const char* file, int line) {
-    IErrorInfo* pending = nullptr;
+    tesk::UniqueComPtr<IErrorInfo> pending;
     // Fetching clears the thread's pending information; only S_OK means there was some.
-    if (::GetErrorInfo(0, &pending) != S_OK && pending) {
-        pending->Release();
-        pending = nullptr;
-    }
-    com_error_dbg error(hr, pending, operation, file, line);
-    if (pending) pending->Release();
+    if (::GetErrorInfo(0, pending.put()) != S_OK) pending.reset();
+    // The error takes a reference of its own.
+    com_error_dbg error(hr, pending.get(), operation, file, line);
+    pending.reset();
     if (ErrorRecordsOn()) LogRecord(error.describe(kind, nullptr, 0));
     return error;
 }
@@ -72,9 +69,8 @@ void log_caught(const _com_error& e, const char* file, int line) {
 
 translator_guard::translator_guard() : previous_(set_se_translator(se_translator)) {
     // Error information left on the thread by earlier work must not reach this call's client.
-    IErrorInfo* stale = nullptr;
-    ::GetErrorInfo(0, &stale);
-    if (stale) stale->Release();
+    tesk::UniqueComPtr<IErrorInfo> stale;
+    ::GetErrorInfo(0, stale.put());
 }
 
 translator_guard::~translator_guard() { set_se_translator(previous_); }

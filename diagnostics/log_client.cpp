@@ -66,7 +66,7 @@ void CLogClient::LoadLibraryOnce() {
 
 bool CLogClient::EnsureRegistered() {
     if (handle_ != kUnregistered) return true;
-    if (!module_) LoadLibraryOnce();
+    LoadLibraryOnce();
     if (module_ && entries_[LOGGER_REGISTERLOGGERCLIENT])
         Entry<RegisterClientFn>(LOGGER_REGISTERLOGGERCLIENT)(&handle_);
     if (handle_ == kUnregistered) return false;

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "support/unique_resource.h"
+
 TeskAgentClassFactory::TeskAgentClassFactory(InstanceCreator createInstance)
     : createInstance_(createInstance) {
     ::InitializeCriticalSection(&lock_);
@@ -42,10 +44,10 @@ STDMETHODIMP TeskAgentClassFactory::LockServer(BOOL lock) {
 }
 
 HRESULT CreateClassFactory(InstanceCreator createInstance, REFIID iid, void** object) {
-    auto* factory = new (std::nothrow) TeskAgentClassFactory(createInstance);
-    if (!factory) return E_OUTOFMEMORY;
-    factory->AddRef();
-    HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    auto* created = new (std::nothrow) TeskAgentClassFactory(createInstance);
+    if (!created) return E_OUTOFMEMORY;
+    created->AddRef();
+    // The creation reference goes with the owner: a failed query destroys the factory.
+    tesk::UniqueComPtr<TeskAgentClassFactory> factory(created);
+    return factory.get()->QueryInterface(iid, object);
 }

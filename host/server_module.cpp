@@ -77,13 +77,12 @@ void ServerModule::QuitIfIdle() {
 HRESULT ServerModule::RegisterClassObjects(DWORD context, DWORD flags) {
     HRESULT result = S_OK;
     for (ObjectEntry* entry = objectTable_; entry && entry->clsid; ++entry) {
-        IUnknown* factory = nullptr;
+        tesk::UniqueComPtr<IUnknown> factory;
         HRESULT hr = CreateClassFactory(entry->createInstance, IID_IUnknown,
-                                        reinterpret_cast<void**>(&factory));
-        if (SUCCEEDED(hr)) {
-            hr = ::CoRegisterClassObject(*entry->clsid, factory, context, flags, &entry->cookie);
-            factory->Release();
-        }
+                                        reinterpret_cast<void**>(factory.put()));
+        if (SUCCEEDED(hr))
+            hr = ::CoRegisterClassObject(*entry->clsid, factory.get(), context, flags,
+                                         &entry->cookie);
         if (FAILED(hr) && SUCCEEDED(result)) result = hr;
     }
     return result;

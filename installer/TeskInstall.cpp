@@ -39,22 +39,25 @@ int Usage() {
 }
 }  // namespace
 
+bool SetRegString(HKEY key, const wchar_t* name, DWORD type, const std::wstring& data) {
+    return ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+}
+
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
                     const std::wstring& data) {
     tesk::UniqueRegKey key;
     if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
                           nullptr) != ERROR_SUCCESS)
         return false;
-    return ::RegSetValueExW(key.get(), name, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(data.c_str()),
-                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) ==
-           ERROR_SUCCESS;
+    return SetRegString(key.get(), name, REG_SZ, data);
 }
 
-long RunAndWait(const std::wstring& commandLine) {
+long RunAndWait(const std::wstring& program, const std::wstring& switches) {
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
-    std::wstring line = commandLine;
+    std::wstring line = L"\"" + program + L"\" " + switches;
     if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process))
         return -1;

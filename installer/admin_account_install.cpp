@@ -53,12 +53,6 @@ std::wstring ReadPasswordLine() {
     ::SecureZeroMemory(line, sizeof(line));
     return password;
 }
-
-bool WriteValue(HKEY key, const wchar_t* name, DWORD type, const std::wstring& data) {
-    return ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) ==
-           ERROR_SUCCESS;
-}
 }  // namespace
 
 int InstallAdminAccount(const InstallArguments& args) {
@@ -93,8 +87,8 @@ int InstallAdminAccount(const InstallArguments& args) {
     tesk::UniqueRegKey key;
     if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, 0, nullptr, 0, KEY_WRITE,
                           nullptr, key.put(), nullptr) != ERROR_SUCCESS ||
-        !WriteValue(key.get(), WARDLOW_INSTALL_PATH_VALUE, REG_EXPAND_SZ, library) ||
-        !WriteValue(key.get(), WARDLOW_ACCOUNT_NAME_VALUE, REG_SZ, account)) {
+        !SetRegString(key.get(), WARDLOW_INSTALL_PATH_VALUE, REG_EXPAND_SZ, library) ||
+        !SetRegString(key.get(), WARDLOW_ACCOUNT_NAME_VALUE, REG_SZ, account)) {
         std::fwprintf(stderr, L"writing HKLM\\%ls failed\n", WARDLOW_ADMIN_USER_KEY);
         return 1;
     }

@@ -38,14 +38,14 @@ int InstallAgent(const InstallArguments& args) {
     }
     const std::wstring& exe = args[0];
 
-    ITypeLib* library = nullptr;
-    HRESULT hr = ::LoadTypeLibEx(exe.c_str(), REGKIND_REGISTER, &library);
+    tesk::UniqueComPtr<ITypeLib> library;
+    HRESULT hr = ::LoadTypeLibEx(exe.c_str(), REGKIND_REGISTER, library.put());
     if (FAILED(hr)) {
         std::fwprintf(stderr, L"registering the type library of %ls failed: 0x%08lX\n",
                       exe.c_str(), static_cast<unsigned long>(hr));
         return static_cast<int>(hr);
     }
-    library->Release();
+    library.reset();
 
     // Wine's typelib marshaler looks libraries up under locale 0 only; Windows
     // finds the library there as well.
@@ -65,7 +65,7 @@ int InstallAgent(const InstallArguments& args) {
         return 1;
     }
 
-    long exitCode = RunAndWait(L"\"" + exe + L"\" -RegServer");
+    long exitCode = RunAndWait(exe, L"-RegServer");
     if (exitCode != 0)
         std::fwprintf(stderr, L"%ls -RegServer ended with 0x%08lX\n", exe.c_str(),
                       static_cast<unsigned long>(exitCode));
@@ -77,7 +77,7 @@ int UninstallAgent(const InstallArguments& args) {
         std::fwprintf(stderr, L"uninstall-agent <path of TeskAgent.exe>\n");
         return 2;
     }
-    long exitCode = RunAndWait(L"\"" + args[0] + L"\" -UnregServer");
+    long exitCode = RunAndWait(args[0], L"-UnregServer");
     ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());
     for (const CustomInterface& custom : kCustomInterfaces)

@@ -30,7 +30,9 @@ int InstallAdminAccount(const InstallArguments& args);
 int UninstallAdminAccount(const InstallArguments& args);
 
 // Shared by the steps.
+bool SetRegString(HKEY key, const wchar_t* name, DWORD type, const std::wstring& data);
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
                     const std::wstring& data);
-long RunAndWait(const std::wstring& commandLine);
+// Runs the program (its path quoted) with the switches and returns its exit code.
+long RunAndWait(const std::wstring& program, const std::wstring& switches);
 std::wstring GuidText(const GUID& guid);

@@ -45,7 +45,7 @@ int InstallConfigurator(const InstallArguments& args) {
     }
     if (int failed = Report(L"registering", args[1], CallModuleEntry(args[1], "DllRegisterServer")))
         return failed;
-    return Report(L"registering", args[0], RunAndWait(L"\"" + args[0] + L"\" -RegServer"));
+    return Report(L"registering", args[0], RunAndWait(args[0], L"-RegServer"));
 }
 
 int UninstallConfigurator(const InstallArguments& args) {
@@ -54,7 +54,7 @@ int UninstallConfigurator(const InstallArguments& args) {
                       L"uninstall-configurator <TeskConfigurator.exe> <TeskConfigPS.dll>\n");
         return 2;
     }
-    int result = Report(L"unregistering", args[0], RunAndWait(L"\"" + args[0] + L"\" -UnregServer"));
+    int result = Report(L"unregistering", args[0], RunAndWait(args[0], L"-UnregServer"));
     int proxy = Report(L"unregistering", args[1], CallModuleEntry(args[1], "DllUnregisterServer"));
     return result ? result : proxy;
 }
@@ -65,7 +65,7 @@ int InstallSampleServer(const InstallArguments& args) {
         return 2;
     }
     return Report(L"registering", args[0],
-                  RunAndWait(L"\"" + args[0] + L"\" -RegServer" + Joined(args, 1)));
+                  RunAndWait(args[0], L"-RegServer" + Joined(args, 1)));
 }
 
 int UninstallSampleServer(const InstallArguments& args) {
@@ -74,7 +74,7 @@ int UninstallSampleServer(const InstallArguments& args) {
         return 2;
     }
     return Report(L"unregistering", args[0],
-                  RunAndWait(L"\"" + args[0] + L"\" -UnregServer" + Joined(args, 1)));
+                  RunAndWait(args[0], L"-UnregServer" + Joined(args, 1)));
 }
 
 int InstallSamplePlugin(const InstallArguments& args) {

@@ -2,22 +2,10 @@
 
 #include <cwchar>
 
+#include "logger/exclusive_lock.h"
 #include "logger/flag_names.h"
 
 namespace tracemill {
-
-namespace {
-class TableLock {
-public:
-    explicit TableLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
-    ~TableLock() { ::ReleaseSRWLockExclusive(&lock_); }
-    TableLock(const TableLock&) = delete;
-    TableLock& operator=(const TableLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-}  // namespace
 
 ClientTable& ClientTable::Get() {
     static ClientTable table;
@@ -30,7 +18,7 @@ Client* ClientTable::Lookup(DWORD handle) {
 }
 
 DWORD ClientTable::Register() {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     // Handles are never reused within the process, and never the invalid value.
     if (nextHandle_ == kInvalidHandle) return kInvalidHandle;
     DWORD handle = nextHandle_++;
@@ -39,12 +27,12 @@ DWORD ClientTable::Register() {
 }
 
 bool ClientTable::Unregister(DWORD handle) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     return clients_.erase(handle) != 0;
 }
 
 bool ClientTable::Find(DWORD handle, Client* copy) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client) return false;
     if (copy) *copy = *client;
@@ -52,7 +40,7 @@ bool ClientTable::Find(DWORD handle, Client* copy) {
 }
 
 bool ClientTable::SetIdentity(DWORD handle, const std::wstring& identity) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client || identity.empty()) return false;
     client->identity = identity;
@@ -60,7 +48,7 @@ bool ClientTable::SetIdentity(DWORD handle, const std::wstring& identity) {
 }
 
 bool ClientTable::SetStarted(DWORD handle, bool started) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client) return false;
     client->started = started;
@@ -68,7 +56,7 @@ bool ClientTable::SetStarted(DWORD handle, bool started) {
 }
 
 DWORD ClientTable::AddInstance(DWORD handle, const std::wstring& name) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client || name.empty() || client->nextInstance == 0) return 0;
     DWORD instance = client->nextInstance++;
@@ -77,13 +65,13 @@ DWORD ClientTable::AddInstance(DWORD handle, const std::wstring& name) {
 }
 
 bool ClientTable::RemoveInstance(DWORD handle, DWORD instance) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     return client && client->instances.erase(instance) != 0;
 }
 
 bool ClientTable::RemoveInstance(DWORD handle, const std::wstring& name) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client) return false;
     for (auto it = client->instances.begin(); it != client->instances.end(); ++it) {
@@ -96,7 +84,7 @@ bool ClientTable::RemoveInstance(DWORD handle, const std::wstring& name) {
 }
 
 DWORD ClientTable::RegisterFlag(DWORD handle, DWORD number, const std::wstring& name) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client || name.empty() || number < kFirstRegisteredFlag || number > kLastRegisteredFlag)
         return 0;
@@ -105,7 +93,7 @@ DWORD ClientTable::RegisterFlag(DWORD handle, DWORD number, const std::wstring& 
 }
 
 DWORD ClientTable::RegisterFlag(DWORD handle, const std::wstring& name) {
-    TableLock hold(lock_);
+    ExclusiveLock hold(lock_);
     Client* client = Lookup(handle);
     if (!client || name.empty()) return 0;
     for (const auto& flag : client->registeredFlags) {

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "logger/exclusive_lock.h"
+
 namespace tracemill {
 
 namespace {
@@ -46,18 +48,6 @@ IdentitySettings Read(const std::wstring& identity) {
     if (exists) settings.logFolder = folder;
     return settings;
 }
-
-// Exclusive use of the settings' lock for one scope.
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 }  // namespace
 

@@ -50,6 +50,20 @@ const wchar_t* PublicationName(Publication publication) {
     return L"";
 }
 
+// The one of values whose name (as nameOf writes it for the run arguments) the
+// text is, without regard to case.
+template <class Value, size_t Count>
+bool ParseName(const std::wstring& text, const Value (&values)[Count],
+               const wchar_t* (*nameOf)(Value), Value* out) {
+    for (Value value : values) {
+        if (::lstrcmpiW(text.c_str(), nameOf(value)) == 0) {
+            *out = value;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::wstring ServerOptions::RunArguments() const {
@@ -97,26 +111,13 @@ ServerOptions ParseServerOptions(const wchar_t* commandLine) {
                 return refuse(L"-instance takes a number from 1 to 65535");
             options.instance = static_cast<unsigned>(number);
         } else if (IsSwitch(arg, L"events") && hasValue) {
-            const std::wstring& mode = args[++i];
-            if (::lstrcmpiW(mode.c_str(), L"none") == 0)
-                options.events = EventMode::None;
-            else if (::lstrcmpiW(mode.c_str(), L"presence") == 0)
-                options.events = EventMode::Presence;
-            else if (::lstrcmpiW(mode.c_str(), L"stoppable") == 0)
-                options.events = EventMode::Stoppable;
-            else
+            const EventMode modes[] = {EventMode::None, EventMode::Presence, EventMode::Stoppable};
+            if (!ParseName(args[++i], modes, EventModeName, &options.events))
                 return refuse(L"-events takes none, presence or stoppable");
         } else if (IsSwitch(arg, L"publish") && hasValue) {
-            const std::wstring& where = args[++i];
-            if (::lstrcmpiW(where.c_str(), L"none") == 0)
-                options.publication = Publication::None;
-            else if (::lstrcmpiW(where.c_str(), L"tesk") == 0)
-                options.publication = Publication::TeskRot;
-            else if (::lstrcmpiW(where.c_str(), L"platform") == 0)
-                options.publication = Publication::Platform;
-            else if (::lstrcmpiW(where.c_str(), L"both") == 0)
-                options.publication = Publication::Both;
-            else
+            const Publication places[] = {Publication::None, Publication::TeskRot,
+                                          Publication::Platform, Publication::Both};
+            if (!ParseName(args[++i], places, PublicationName, &options.publication))
                 return refuse(L"-publish takes none, tesk, platform or both");
         } else if (IsSwitch(arg, L"value") && hasValue) {
             if (!ParseNumber(args[++i], &options.value)) return refuse(L"-value takes a number");

@@ -193,6 +193,8 @@ public:
     VARIANT* get() noexcept { return &value_; }
     const VARIANT* get() const noexcept { return &value_; }
     VARIANT* operator->() noexcept { return &value_; }
+    // Clears the held value now (releasing what it refers to); VT_EMPTY afterwards.
+    HRESULT reset() noexcept { return ::VariantClear(&value_); }
     // Gives the held value away; this owner is left VT_EMPTY.
     VARIANT release() noexcept {
         VARIANT out = value_;

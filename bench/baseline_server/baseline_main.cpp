@@ -25,11 +25,14 @@ bool HasSwitch(const wchar_t* commandLine, const wchar_t* name) {
 }
 
 int Serve() {
-    auto* factory = new BaselineFactory();
     tesk::UniqueClassObjectRegistration registration;
-    HRESULT hr = ::CoRegisterClassObject(bench::kBaselineClsid, factory, CLSCTX_LOCAL_SERVER,
-                                         REGCLS_MULTIPLEUSE, registration.put());
-    factory->Release();  // COM holds its own reference while registered
+    HRESULT hr;
+    {
+        // COM holds its own reference while registered.
+        tesk::UniqueComPtr<BaselineFactory> factory(new BaselineFactory());
+        hr = ::CoRegisterClassObject(bench::kBaselineClsid, factory.get(), CLSCTX_LOCAL_SERVER,
+                                     REGCLS_MULTIPLEUSE, registration.put());
+    }
     if (FAILED(hr)) return static_cast<int>(hr);
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);

@@ -40,7 +40,7 @@ HRESULT NullInterface(IUnknown** out) {
 }  // namespace
 
 void ReleaseBaselineState() {
-    ::VariantClear(g_heldObject.get());
+    g_heldObject.reset();
     g_heldNames.reset();
     g_heldGuids.reset();
     g_heldStatus.reset();
@@ -54,12 +54,10 @@ HRESULT BaselineObject::CreateInstance(IUnknown* outer, REFIID iid, void** objec
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    auto* created = new (std::nothrow) BaselineObject();
+    tesk::UniqueComPtr<BaselineObject> created(new (std::nothrow) BaselineObject());
     if (!created) return E_OUTOFMEMORY;
-    created->AddRef();
-    HRESULT hr = created->QueryInterface(iid, object);
-    created->Release();
-    return hr;
+    created.get()->AddRef();  // the owner's reference; a failed query destroys the object
+    return created.get()->QueryInterface(iid, object);
 }
 
 STDMETHODIMP BaselineObject::QueryInterface(REFIID iid, void** object) {
@@ -165,7 +163,7 @@ STDMETHODIMP BaselineObject::TeskRotRegister(BSTR, VARIANT ServerID) {
 }
 
 STDMETHODIMP BaselineObject::TeskRotUnRegister(BSTR) {
-    return ::VariantClear(g_heldObject.get());
+    return g_heldObject.reset();
 }
 
 STDMETHODIMP BaselineObject::TeskRotGetActiveObject(BSTR, VARIANT* ServerID) {

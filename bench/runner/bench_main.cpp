@@ -77,7 +77,7 @@ bool Run(RunState& state) {
                  static_cast<unsigned long>(hr));
         return false;
     }
-    ReadStartMemory(state);
+    ReadStartMemory();
     // Server 0's object, as the Tesk ROT hands it out.
     tesk::UniqueSysString key0 = MakeBstr(ServerClsidText(0));
     hr = state.agent.rot.get()->TeskRotGetActiveObject(key0.get(), state.published.get());
@@ -103,7 +103,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!bench::ParseOptions(argc, argv, &state.options)) return 2;
     ::CoInitialize(nullptr);
     bool ok = bench::Run(state);
-    ::VariantClear(state.published.get());
+    state.published.reset();
     state.agent = {};
     state.baseline = {};
     state.host.Stop();

@@ -26,16 +26,13 @@ struct CallSeries {
 
 const wchar_t kUnknownName[] = L"TeskBench.NoSuchServer";
 
-HRESULT ReleaseResult(HRESULT hr, IUnknown* object) {
-    if (object) object->Release();
-    else if (SUCCEEDED(hr)) hr = E_POINTER;  // a hit must hand out an object
-    return hr;
+// A hit must hand out an object.
+HRESULT CheckObject(HRESULT hr, const tesk::UniqueComPtr<IUnknown>& object) {
+    return SUCCEEDED(hr) && !object ? E_POINTER : hr;
 }
 
-HRESULT ClearResult(HRESULT hr, VARIANT* value) {
-    if (SUCCEEDED(hr) && V_VT(value) != VT_UNKNOWN) hr = E_UNEXPECTED;
-    ::VariantClear(value);
-    return hr;
+HRESULT CheckObject(HRESULT hr, const tesk::UniqueVariant& value) {
+    return SUCCEEDED(hr) && V_VT(value.get()) != VT_UNKNOWN ? E_UNEXPECTED : hr;
 }
 
 }  // namespace
@@ -71,15 +68,12 @@ bool MeasureCallCosts(RunState& state) {
     std::vector<CallSeries> series;
     series.push_back({"TeskRotGetActiveObject (hit), vtable",
                       [=] {
-                          VARIANT v;
-                          ::VariantInit(&v);
-                          return ClearResult(agentRot->TeskRotGetActiveObject(key, &v), &v);
+                          tesk::UniqueVariant v;
+                          return CheckObject(agentRot->TeskRotGetActiveObject(key, v.get()), v);
                       },
                       [=] {
-                          VARIANT v;
-                          ::VariantInit(&v);
-                          return ClearResult(baselineRot->TeskRotGetActiveObject(key, &v),
-                                             &v);
+                          tesk::UniqueVariant v;
+                          return CheckObject(baselineRot->TeskRotGetActiveObject(key, v.get()), v);
                       },
                       nullptr, 1.05});
     for (size_t i = 0; i < names.size(); ++i) {
@@ -113,21 +107,20 @@ bool MeasureCallCosts(RunState& state) {
         s.name = std::string("Connect (Tesk ROT hit), ") + (dispatch ? "Invoke" : "vtable");
         BSTR name = progId0.get();
         s.agent = [=] {
-            IUnknown* server = nullptr;
-            HRESULT hr = dispatch ? InvokeConnect(agent, name, &server)
-                                  : agent->Connect(name, &server);
-            return ReleaseResult(hr, server);
+            tesk::UniqueComPtr<IUnknown> server;
+            HRESULT hr = dispatch ? InvokeConnect(agent, name, server.put())
+                                  : agent->Connect(name, server.put());
+            return CheckObject(hr, server);
         };
         s.baseline = [=] {
-            IUnknown* server = nullptr;
-            HRESULT hr = dispatch ? InvokeConnect(baseline, name, &server)
-                                  : baseline->Connect(name, &server);
-            return ReleaseResult(hr, server);
+            tesk::UniqueComPtr<IUnknown> server;
+            HRESULT hr = dispatch ? InvokeConnect(baseline, name, server.put())
+                                  : baseline->Connect(name, server.put());
+            return CheckObject(hr, server);
         };
         s.platform = [=, &published] {
-            IUnknown* server = nullptr;
-            platform_calls::ConnectHit(progId0Text.c_str(), published, &server);
-            if (server) server->Release();
+            tesk::UniqueComPtr<IUnknown> server;
+            platform_calls::ConnectHit(progId0Text.c_str(), published, server.put());
         };
         s.target = 1.2;
         series.push_back(std::move(s));

@@ -57,29 +57,23 @@ bool MeasureInProcess(RunState& state) {
     }
     pairs.push_back({"TeskRotGetActiveObject (hit)",
                      [=] {
-                         VARIANT v;
-                         ::VariantInit(&v);
-                         rot->TeskRotGetActiveObject(key, &v);
-                         ::VariantClear(&v);
+                         tesk::UniqueVariant v;
+                         rot->TeskRotGetActiveObject(key, v.get());
                      },
                      [=, &published] {
-                         VARIANT v;
-                         ::VariantInit(&v);
-                         ::VariantCopy(&v, const_cast<VARIANT*>(&published));
-                         ::VariantClear(&v);
+                         tesk::UniqueVariant v;
+                         ::VariantCopy(v.get(), const_cast<VARIANT*>(&published));
                      }});
     BSTR progId0 = bstrs[3].get();
     const std::wstring progId0Text = names[3];
     pairs.push_back({"Connect (Tesk ROT hit)",
                      [=] {
-                         IUnknown* server = nullptr;
-                         agent->Connect(progId0, &server);
-                         if (server) server->Release();
+                         tesk::UniqueComPtr<IUnknown> server;
+                         agent->Connect(progId0, server.put());
                      },
                      [=, &published] {
-                         IUnknown* server = nullptr;
-                         platform_calls::ConnectHit(progId0Text.c_str(), published, &server);
-                         if (server) server->Release();
+                         tesk::UniqueComPtr<IUnknown> server;
+                         platform_calls::ConnectHit(progId0Text.c_str(), published, server.put());
                      }});
 
     // The question every trace record of the agent asks first. Without the

@@ -63,7 +63,7 @@ void AddReadings(Report& report, const std::string& when, const Reading& agent,
 
 }  // namespace
 
-void ReadStartMemory(RunState& state) {
+void ReadStartMemory() {
     g_agentStart = Read(kAgentExeName);
     g_baselineStart = Read(kBaselineExeName);
 }
@@ -83,19 +83,22 @@ bool MeasureMemory(RunState& state) {
     // One round of the mixed calls a configuration tool makes, on either peer.
     auto round = [&](auto* peer, auto* rot) {
         LONG context = 0;
-        IUnknown* server = nullptr;
-        VARIANT value;
         DISPID id;
         unsigned failures = 0;
         failures += FAILED(peer->IsServerActive(unknown.get(), &context));
         for (auto& name : progIds) failures += FAILED(peer->IsServerActive(name.get(), &context));
-        ::VariantInit(&value);
-        failures += FAILED(rot->TeskRotGetActiveObject(key0.get(), &value));
-        ::VariantClear(&value);
-        rot->TeskRotGetActiveObject(absentKey.get(), &value);  // a miss on the agent
-        ::VariantClear(&value);
-        failures += FAILED(peer->Connect(progIds[0].get(), &server));
-        if (server) server->Release();
+        {
+            tesk::UniqueVariant value;
+            failures += FAILED(rot->TeskRotGetActiveObject(key0.get(), value.get()));
+        }
+        {
+            tesk::UniqueVariant value;
+            rot->TeskRotGetActiveObject(absentKey.get(), value.get());  // a miss on the agent
+        }
+        {
+            tesk::UniqueComPtr<IUnknown> server;
+            failures += FAILED(peer->Connect(progIds[0].get(), server.put()));
+        }
         failures += FAILED(InvokeIsServerActive(peer, progIds[0].get(), &context));
         failures += FAILED(peer->GetIDsOfNames(IID_NULL, &memberName, 1, 0, &id));
         return failures;
@@ -125,18 +128,16 @@ bool MeasureMemory(RunState& state) {
     AddReadings(state.report, "before the " + calls, agentWarm, baselineWarm);
     AddReadings(state.report, "after the " + calls, agentAfter, baselineAfter);
     const char* section = "5 Memory and handles";
-    state.report.AddFigure(section, "agent working set growth over the " + calls, "KB",
-                           Differences(agentAfter.workingSetKb, agentWarm.workingSetKb));
-    state.report.AddFigure(section, "minimal server working set growth over the " + calls, "KB",
-                           Differences(baselineAfter.workingSetKb, baselineWarm.workingSetKb));
-    state.report.AddFigure(section, "agent private bytes growth over the " + calls, "KB",
-                           Differences(agentAfter.privateKb, agentWarm.privateKb));
-    state.report.AddFigure(section, "minimal server private bytes growth over the " + calls, "KB",
-                           Differences(baselineAfter.privateKb, baselineWarm.privateKb));
-    state.report.AddFigure(section, "agent handle growth over the " + calls, "count",
-                           Differences(agentAfter.handles, agentWarm.handles));
-    state.report.AddFigure(section, "minimal server handle growth over the " + calls, "count",
-                           Differences(baselineAfter.handles, baselineWarm.handles));
+    auto addGrowth = [&](const std::string& what, const char* unit,
+                         std::vector<double> Reading::*field) {
+        state.report.AddFigure(section, "agent " + what + " growth over the " + calls, unit,
+                               Differences(agentAfter.*field, agentWarm.*field));
+        state.report.AddFigure(section, "minimal server " + what + " growth over the " + calls,
+                               unit, Differences(baselineAfter.*field, baselineWarm.*field));
+    };
+    addGrowth("working set", "KB", &Reading::workingSetKb);
+    addGrowth("private bytes", "KB", &Reading::privateKb);
+    addGrowth("handle", "count", &Reading::handles);
     return failures == 0;
 }
 

@@ -30,7 +30,7 @@ bool MeasureInstalledServers(RunState& state);
 
 // Memory and handles: ReadStartMemory right after the peers started,
 // MeasureMemory at the end (it makes the mixed calls).
-void ReadStartMemory(RunState& state);
+void ReadStartMemory();
 bool MeasureMemory(RunState& state);
 
 // Registers servers [state.registeredServers, count) with their services.

@@ -4,23 +4,20 @@
 
 #include <windows.h>
 
+#include "sample_server/common/module_object.h"
+
 namespace tesk_sample {
 
 using ObjectCreator = HRESULT (*)(void* context, REFIID iid, void** object);
 
-class ClassFactory : public IClassFactory {
+class ClassFactory : public ModuleObject<IClassFactory, IID_IClassFactory> {
 public:
     ClassFactory(ObjectCreator create, void* context);
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     STDMETHODIMP LockServer(BOOL lock) override;
 
 private:
-    virtual ~ClassFactory();
-    volatile LONG refCount_ = 1;
     ObjectCreator create_;
     void* context_;
 };

@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "sample_server/common/module_locks.h"
-
 namespace tesk_sample {
 
 PropertySource* PropertySource::Create(long value, const std::wstring& serverName) {
@@ -11,30 +9,7 @@ PropertySource* PropertySource::Create(long value, const std::wstring& serverNam
 }
 
 PropertySource::PropertySource(long value, const std::wstring& serverName)
-    : value_(value), serverName_(serverName) {
-    LockModule();
-}
-
-PropertySource::~PropertySource() { UnlockModule(); }
-
-STDMETHODIMP PropertySource::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IServerPropertySource) {
-        *object = static_cast<IServerPropertySource*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) PropertySource::AddRef() { return ::InterlockedIncrement(&refCount_); }
-
-STDMETHODIMP_(ULONG) PropertySource::Release() {
-    LONG count = ::InterlockedDecrement(&refCount_);
-    if (count == 0) delete this;
-    return count;
-}
+    : value_(value), serverName_(serverName) {}
 
 STDMETHODIMP PropertySource::GetLongValue(long* pValue) {
     if (!pValue) return E_POINTER;

@@ -7,24 +7,20 @@
 #include <string>
 
 #include "TeskSample_h.h"
+#include "sample_server/common/module_object.h"
 
 namespace tesk_sample {
 
-class PropertySource : public IServerPropertySource {
+class PropertySource : public ModuleObject<IServerPropertySource, IID_IServerPropertySource> {
 public:
     // A new object with one reference.
     static PropertySource* Create(long value, const std::wstring& serverName);
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP GetLongValue(long* pValue) override;
     STDMETHODIMP GetServerName(BSTR* pName) override;
 
 private:
     PropertySource(long value, const std::wstring& serverName);
-    virtual ~PropertySource();
-    volatile LONG refCount_ = 1;
     const long value_;
     const std::wstring serverName_;
 };

@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "sample_server/common/module_locks.h"
-
 namespace tesk_sample {
 
 const wchar_t kIoPluginProgId[] = L"TeskSample.IoPlugin.1";
@@ -16,33 +14,7 @@ constexpr long kChannelCount = 8;
 }  // namespace
 
 HRESULT IoPlugin::Create(void*, REFIID iid, void** object) {
-    IoPlugin* plugin = new (std::nothrow) IoPlugin();
-    if (!plugin) return E_OUTOFMEMORY;
-    HRESULT hr = plugin->QueryInterface(iid, object);
-    plugin->Release();
-    return hr;
-}
-
-IoPlugin::IoPlugin() { LockModule(); }
-IoPlugin::~IoPlugin() { UnlockModule(); }
-
-STDMETHODIMP IoPlugin::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ITeskSampleIoPlugin) {
-        *object = static_cast<ITeskSampleIoPlugin*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) IoPlugin::AddRef() { return ::InterlockedIncrement(&refCount_); }
-
-STDMETHODIMP_(ULONG) IoPlugin::Release() {
-    LONG count = ::InterlockedDecrement(&refCount_);
-    if (count == 0) delete this;
-    return count;
+    return HandOutNew(new (std::nothrow) IoPlugin(), iid, object);
 }
 
 STDMETHODIMP IoPlugin::GetProtocolName(BSTR* pName) {

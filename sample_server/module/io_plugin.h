@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "TeskSample_h.h"
+#include "sample_server/common/module_object.h"
 
 namespace tesk_sample {
 
@@ -13,20 +14,15 @@ extern const wchar_t kIoPluginProgId[];
 extern const wchar_t kIoPluginVersionIndependentProgId[];
 extern const wchar_t kIoPluginDescription[];
 
-class IoPlugin : public ITeskSampleIoPlugin {
+class IoPlugin : public ModuleObject<ITeskSampleIoPlugin, IID_ITeskSampleIoPlugin> {
 public:
     static HRESULT Create(void* context, REFIID iid, void** object);
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP GetProtocolName(BSTR* pName) override;
     STDMETHODIMP GetChannelCount(long* pCount) override;
 
 private:
-    IoPlugin();
-    virtual ~IoPlugin();
-    volatile LONG refCount_ = 1;
+    IoPlugin() = default;
 };
 
 }  // namespace tesk_sample

@@ -25,12 +25,9 @@ HMODULE g_module = nullptr;
 // The instance number travels as the context pointer's value.
 HRESULT CreateEngine(void* context, REFIID iid, void** object) {
     const unsigned instance = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(context));
-    PropertySource* engine =
-        PropertySource::Create(DefaultPropertyValue(instance), IdentityOf(instance).progId);
-    if (!engine) return E_OUTOFMEMORY;
-    HRESULT hr = engine->QueryInterface(iid, object);
-    engine->Release();
-    return hr;
+    return HandOutNew(
+        PropertySource::Create(DefaultPropertyValue(instance), IdentityOf(instance).progId), iid,
+        object);
 }
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "agent/server_activity.h"
 #include "agent_object.h"
 #include "agent_test_support.h"
+#include "support/counted_object.h"
 #include "support/test_support.h"
 
 using agent_test::HasErrorInfo;
@@ -44,11 +45,10 @@ TEST_F(AgentArgumentsTest, UnknownServerNames) {
         EXPECT_EQ(agent_->Connect(name, &server), E_FAIL);
         EXPECT_EQ(agent_->StartServer(name), E_FAIL);
         EXPECT_EQ(agent_->StopServer(name), E_FAIL);
-        BSTR config = nullptr;
-        EXPECT_EQ(agent_->GetActiveConfigFile(name, &config), S_OK);
-        ASSERT_NE(config, nullptr);
-        EXPECT_EQ(std::wstring(config), L"");
-        ::SysFreeString(config);
+        tesk::UniqueSysString config;
+        EXPECT_EQ(agent_->GetActiveConfigFile(name, config.put()), S_OK);
+        ASSERT_NE(config.get(), nullptr);
+        EXPECT_EQ(std::wstring(config.get()), L"");
     }
 }
 
@@ -108,7 +108,7 @@ TEST_F(AgentArgumentsTest, ConnectFindsAnObjectEnteredUnderTheUpperCaseClsid) {
     ScopedTestClass server;
     server.WriteClassKey();
     server.WriteProgId();
-    agent_test::CountedObject object;
+    tesk_test::CountedObject object;
     ITeskRotPtr rot = agent_test::RotOf(agent_);
     std::wstring lower = server.clsidText();
     for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
@@ -124,11 +124,10 @@ TEST_F(AgentArgumentsTest, ConnectFindsAnObjectEnteredUnderTheUpperCaseClsid) {
         agent_test::ScopedRotEntry entry(rot, server.clsidText().c_str());
         ASSERT_EQ(rot->TeskRotRegister(entry.key(), agent_test::UnknownVariant(&object)), S_OK);
         for (const std::wstring& name : {server.progId(), lower}) {
-            IUnknown* found = nullptr;
-            ASSERT_EQ(agent_->Connect(_bstr_t(name.c_str()), &found), S_OK);
-            EXPECT_EQ(found, &object);
+            tesk::UniqueComPtr<IUnknown> found;
+            ASSERT_EQ(agent_->Connect(_bstr_t(name.c_str()), found.put()), S_OK);
+            EXPECT_EQ(found.get(), &object);
             EXPECT_EQ(object.refs(), 3) << "the caller received one reference";
-            found->Release();
         }
     }
     EXPECT_EQ(object.refs(), 1);

@@ -6,6 +6,7 @@
 
 #include "TeskAgent_h.h"
 #include "agent/Tesk_Agent.h"
+#include "support/unique_resource.h"
 
 _COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
 _COM_SMARTPTR_TYPEDEF(ITeskRot, __uuidof(ITeskRot));
@@ -41,10 +42,8 @@ private:
 
 // Error information that a method left on the thread, if any.
 inline bool HasErrorInfo() {
-    IErrorInfo* info = nullptr;
-    HRESULT hr = ::GetErrorInfo(0, &info);
-    if (info) info->Release();
-    return hr == S_OK;
+    tesk::UniqueComPtr<IErrorInfo> info;
+    return ::GetErrorInfo(0, info.put()) == S_OK;
 }
 
 }  // namespace agent_test

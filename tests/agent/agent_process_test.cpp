@@ -6,13 +6,13 @@
 #include <comcat.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "agent_object.h"
 #include "agent_test_support.h"
+#include "support/counted_object.h"
 #include "support/test_support.h"
 
-using agent_test::CountedObject;
+using tesk_test::CountedObject;
 using agent_test::ScopedTestClass;
 using agent_test::UnknownVariant;
 
@@ -126,7 +126,7 @@ TEST_F(AgentProcessTest, SecondRegistrationReplacesTheFirstAndReleasesIt) {
     EXPECT_EQ(V_UNKNOWN(&out), static_cast<IUnknown*>(&second));
     // The release of the first travels back to this process.
     tesk::UniqueKernelHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    for (int i = 0; i < 50 && first.refs() != 1; ++i) agent_test::WaitPumping(never.get(), 100);
+    for (int i = 0; i < 50 && first.refs() != 1; ++i) tesk_test::WaitPumping(never.get(), 100);
     EXPECT_EQ(first.refs(), 1);
     rot_->TeskRotUnRegister(key);
 }
@@ -352,10 +352,9 @@ TEST_F(AgentProcessTest, ConnectByProgIdOrClsidTextThroughTheTeskRot) {
               S_OK);
     for (const std::wstring& name : {server.progId(), server.clsidText(), Lower(server.clsidText())}) {
         SCOPED_TRACE(name);
-        IUnknown* found = nullptr;
-        ASSERT_EQ(agent_->Connect(_bstr_t(name.c_str()), &found), S_OK);
-        EXPECT_EQ(found, static_cast<IUnknown*>(&object));
-        if (found) found->Release();
+        tesk::UniqueComPtr<IUnknown> found;
+        ASSERT_EQ(agent_->Connect(_bstr_t(name.c_str()), found.put()), S_OK);
+        EXPECT_EQ(found.get(), static_cast<IUnknown*>(&object));
     }
     rot_->TeskRotUnRegister(_bstr_t(server.clsidText().c_str()));
 }
@@ -364,18 +363,18 @@ TEST_F(AgentProcessTest, ConnectFallsBackToThePlatformTable) {
     ScopedTestClass server;
     Registered(server);
     CountedObject object;
-    DWORD cookie = 0;
-    ASSERT_EQ(::RegisterActiveObject(&object, server.clsid(), ACTIVEOBJECT_STRONG, &cookie), S_OK);
-    IUnknown* found = nullptr;
-    EXPECT_EQ(agent_->Connect(_bstr_t(server.progId().c_str()), &found), S_OK);
-    EXPECT_EQ(found, static_cast<IUnknown*>(&object));
-    if (found) found->Release();
-    ::RevokeActiveObject(cookie, nullptr);
+    tesk::UniqueActiveObjectRegistration cookie;
+    ASSERT_EQ(
+        ::RegisterActiveObject(&object, server.clsid(), ACTIVEOBJECT_STRONG, cookie.put()), S_OK);
+    tesk::UniqueComPtr<IUnknown> found;
+    EXPECT_EQ(agent_->Connect(_bstr_t(server.progId().c_str()), found.put()), S_OK);
+    EXPECT_EQ(found.get(), static_cast<IUnknown*>(&object));
+    found.reset();
+    cookie.reset();
 
-    found = nullptr;
-    EXPECT_EQ(agent_->Connect(_bstr_t(server.progId().c_str()), &found), MK_E_UNAVAILABLE)
+    EXPECT_EQ(agent_->Connect(_bstr_t(server.progId().c_str()), found.put()), MK_E_UNAVAILABLE)
         << "in neither table";
-    EXPECT_EQ(agent_->Connect(_bstr_t(L"TeskAgentTest.NotInstalled.1"), &found), E_FAIL);
+    EXPECT_EQ(agent_->Connect(_bstr_t(L"TeskAgentTest.NotInstalled.1"), found.put()), E_FAIL);
 }
 
 TEST_F(AgentProcessTest, ConfigFileOfAnUnknownServerIsEmpty) {
@@ -390,11 +389,12 @@ TEST_F(AgentProcessTest, AgentOnTheLocalNodeByName) {
     wchar_t node[MAX_COMPUTERNAME_LENGTH + 1];
     DWORD chars = MAX_COMPUTERNAME_LENGTH + 1;
     ASSERT_TRUE(::GetComputerNameW(node, &chars));
-    IUnknown* remote = nullptr;
-    ASSERT_EQ(agent_->GetTeskAgentOnRemoteNode(_bstr_t(node), &remote), S_OK);
+    tesk::UniqueComPtr<IUnknown> remote;
+    ASSERT_EQ(agent_->GetTeskAgentOnRemoteNode(_bstr_t(node), remote.put()), S_OK);
     ITesk_AgentPtr other;
-    ASSERT_EQ(remote->QueryInterface(IID_ITesk_Agent, reinterpret_cast<void**>(&other)), S_OK);
-    remote->Release();
+    ASSERT_EQ(remote.get()->QueryInterface(IID_ITesk_Agent, reinterpret_cast<void**>(&other)),
+              S_OK);
+    remote.reset();
     EXPECT_EQ(LONG{0x00010004}, [&] {
         LONG word = 0;
         other->IsServerActive(_bstr_t(L"TeskAgentTest.NotInstalled.1"), &word);

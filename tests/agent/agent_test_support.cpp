@@ -4,21 +4,15 @@
 
 namespace agent_test {
 
-ScopedTestClass::ScopedTestClass() {
-    ::CoCreateGuid(&clsid_);
-    wchar_t text[40];
-    ::StringFromGUID2(clsid_, text, 40);
-    clsidText_ = text;
+ScopedTestClass::ScopedTestClass() : clsidText_(tesk_test::NewGuidText(&clsid_)) {
     std::wstring stem = clsidText_.substr(1, 8);
     progId_ = L"TeskAgentTest.Server" + stem + L".1";
     userTypeName_ = L"TeskAgentTest Server " + stem;
 }
 
 ScopedTestClass::~ScopedTestClass() {
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
-    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, progId_.c_str());
-    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, progId_.c_str());
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath());
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId_);
 }
 
 void ScopedTestClass::WriteClassKey() {
@@ -51,17 +45,6 @@ void ScopedTestClass::WriteCategory(const std::wstring& catidText) {
                            L"");
 }
 
-STDMETHODIMP CountedObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (iid != IID_IUnknown) {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    *object = this;
-    AddRef();
-    return S_OK;
-}
-
 VARIANT UnknownVariant(IUnknown* object) {
     VARIANT value;
     ::VariantInit(&value);
@@ -86,10 +69,9 @@ std::vector<std::wstring> Strings(SAFEARRAY* array) {
     std::vector<std::wstring> out;
     for (ULONG i = 0; i < ShapeOf(array).count; ++i) {
         LONG index = static_cast<LONG>(i);
-        BSTR element = nullptr;
-        ::SafeArrayGetElement(array, &index, &element);
-        out.push_back(element ? element : L"");
-        ::SysFreeString(element);
+        tesk::UniqueSysString element;
+        ::SafeArrayGetElement(array, &index, element.put());
+        out.push_back(element ? element.get() : L"");
     }
     return out;
 }
@@ -98,10 +80,9 @@ std::vector<bool> NullStrings(SAFEARRAY* array) {
     std::vector<bool> out;
     for (ULONG i = 0; i < ShapeOf(array).count; ++i) {
         LONG index = static_cast<LONG>(i);
-        BSTR element = nullptr;
-        ::SafeArrayGetElement(array, &index, &element);
-        out.push_back(element == nullptr);
-        ::SysFreeString(element);
+        tesk::UniqueSysString element;
+        ::SafeArrayGetElement(array, &index, element.put());
+        out.push_back(!element);
     }
     return out;
 }
@@ -114,19 +95,6 @@ std::vector<LONG> Longs(SAFEARRAY* array) {
         out.push_back(value);
     }
     return out;
-}
-
-bool WaitPumping(HANDLE handle, DWORD ms) {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= ms) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-        DWORD result =
-            ::MsgWaitForMultipleObjects(1, &handle, FALSE, ms - elapsed, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0) return true;
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    }
 }
 
 }  // namespace agent_test

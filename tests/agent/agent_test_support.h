@@ -1,6 +1,6 @@
 #pragma once
 // Shared by the agent tests: COM classes registered for one test under HKCR
-// with CLSIDs of their own, a counted test object, and array readers.
+// with CLSIDs of their own, VARIANTs of test objects, and array readers.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -42,24 +42,6 @@ private:
 
 inline constexpr wchar_t kTeskServerCategory[] = L"{5E2A9C14-3B7D-4F08-9A61-C47D2E8B0F53}";
 
-// A plain object whose references the tests can count.
-class CountedObject : public IUnknown {
-public:
-    CountedObject() = default;
-    // Objects live on the test's stack: whatever COM still holds for another
-    // process (stubs of a published object) is cut off before they go.
-    virtual ~CountedObject() { ::CoDisconnectObject(this, 0); }
-    CountedObject(const CountedObject&) = delete;
-    CountedObject& operator=(const CountedObject&) = delete;
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override { return ::InterlockedDecrement(&refs_); }
-    LONG refs() const { return refs_; }
-
-private:
-    LONG refs_ = 1;  // the test's own; the object lives on the test's stack
-};
-
 VARIANT UnknownVariant(IUnknown* object);  // VT_UNKNOWN without a reference of its own
 
 struct ArrayShape {
@@ -72,9 +54,5 @@ ArrayShape ShapeOf(SAFEARRAY* array);
 std::vector<std::wstring> Strings(SAFEARRAY* array);
 std::vector<bool> NullStrings(SAFEARRAY* array);
 std::vector<LONG> Longs(SAFEARRAY* array);
-
-// Runs the thread's message loop for up to ms (a single-threaded apartment
-// must keep serving calls while a test waits).
-bool WaitPumping(HANDLE handle, DWORD ms);
 
 }  // namespace agent_test

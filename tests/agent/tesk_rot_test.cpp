@@ -4,8 +4,10 @@
 
 #include "agent_object.h"
 #include "agent_test_support.h"
+#include "support/counted_object.h"
+#include "support/test_support.h"
 
-using agent_test::CountedObject;
+using tesk_test::CountedObject;
 using agent_test::UnknownVariant;
 
 namespace {
@@ -17,14 +19,7 @@ protected:
     ITesk_AgentPtr agent_ = agent_test::MakeAgentInProcess();
     ITeskRotPtr rot_ = agent_test::RotOf(agent_);
     // A key of this test's own: the table is shared by the whole process.
-    _bstr_t key_ = NewKey();
-    static _bstr_t NewKey() {
-        GUID guid;
-        ::CoCreateGuid(&guid);
-        wchar_t text[40];
-        ::StringFromGUID2(guid, text, 40);
-        return text;
-    }
+    _bstr_t key_ = tesk_test::NewGuidText().c_str();
     void TearDown() override {
         if (rot_) rot_->TeskRotUnRegister(key_);
     }
@@ -116,10 +111,10 @@ TEST_F(TeskRotTest, KeysAreCaseSensitiveAndEndAtTheFirstNull) {
 
     // A BSTR with text after an embedded null names the text before it.
     std::wstring withTail = lower + L'\0' + L"tail";
-    BSTR tailed = ::SysAllocStringLen(withTail.data(), static_cast<UINT>(withTail.size()));
+    tesk::UniqueSysString tailed(
+        ::SysAllocStringLen(withTail.data(), static_cast<UINT>(withTail.size())));
     _variant_t again;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(tailed, &again), S_OK);
-    ::SysFreeString(tailed);
+    EXPECT_EQ(rot_->TeskRotGetActiveObject(tailed.get(), &again), S_OK);
     EXPECT_EQ(rot_->TeskRotUnRegister(lowerKey), S_OK);
 }
 

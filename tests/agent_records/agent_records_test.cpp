@@ -12,31 +12,15 @@
 #include "TeskAgent_h.h"
 #include "diagnostics/log_reader.h"
 #include "host_process/agent_process.h"
+#include "support/counted_object.h"
 #include "support/test_support.h"
 
 using namespace tesk_test;
 
+_COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
+_COM_SMARTPTR_TYPEDEF(ITeskRot, __uuidof(ITeskRot));
+
 namespace {
-
-// A plain object of this process that the agent's table can hold across processes.
-class LocalObject : public IUnknown {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid != IID_IUnknown) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the test's stack
-
-private:
-    ULONG refs_ = 1;
-};
 
 std::wstring Format(const wchar_t* format, const std::wstring& text) {
     wchar_t buffer[512];
@@ -53,8 +37,8 @@ protected:
         ASSERT_TRUE(OpenTheAgentProcess(&pid_));
     }
     void TearDown() override {
-        if (rot_) rot_->Release();
-        if (agent_) agent_->Release();
+        rot_ = nullptr;
+        agent_ = nullptr;
         ::CoDisconnectObject(&object_, 0);
     }
 
@@ -76,10 +60,11 @@ protected:
         return all;
     }
 
-    ITesk_Agent* agent_ = nullptr;
-    ITeskRot* rot_ = nullptr;
+    ITesk_AgentPtr agent_;
+    ITeskRotPtr rot_;
     DWORD pid_ = 0;
-    LocalObject object_;
+    // A plain object of this process that the agent's table can hold across processes.
+    CountedObject object_;
 };
 
 TEST_F(AgentRecordsTest, TeskRotOperationsWriteTheirWarningsAndTraces) {
@@ -90,10 +75,9 @@ TEST_F(AgentRecordsTest, TeskRotOperationsWriteTheirWarningsAndTraces) {
     LogTail tail;
     ASSERT_EQ(rot_->TeskRotRegister(guid, value), S_OK);
     ASSERT_EQ(rot_->TeskRotRegister(guid, value), S_OK);
-    VARIANT found;
-    ::VariantInit(&found);
+    _variant_t found;
     ASSERT_EQ(rot_->TeskRotGetActiveObject(guid, &found), S_OK);
-    ::VariantClear(&found);
+    found.Clear();
     ASSERT_EQ(rot_->TeskRotUnRegister(guid), S_OK);
     ASSERT_EQ(rot_->TeskRotUnRegister(guid), S_OK);
     EXPECT_EQ(rot_->TeskRotGetActiveObject(guid, &found), E_FAIL);

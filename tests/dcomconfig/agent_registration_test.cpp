@@ -49,12 +49,7 @@ protected:
     }
 
     std::vector<AclEntry> Permission(const wchar_t* value) {
-        DWORD type = REG_NONE;
-        std::vector<BYTE> data = ReadValue(HKEY_CLASSES_ROOT, kAgentAppIdKey, value, &type);
-        if (!IsStoredDescriptor(data, type)) return {};
-        EXPECT_EQ(OwnerSid(data.data()), user_);
-        EXPECT_EQ(GroupSid(data.data()), user_);
-        return DaclEntries(data.data());
+        return StoredPermissionEntries(HKEY_CLASSES_ROOT, kAgentAppIdKey, value, user_);
     }
     void ExpectGrantsInOrder() {
         const std::vector<AclEntry> expected = {Allowed(user_), Allowed(kSystemSid),

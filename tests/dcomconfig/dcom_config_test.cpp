@@ -49,12 +49,7 @@ protected:
         return tesk_test::ReadString(HKEY_CLASSES_ROOT, key_, L"RunAs", exists);
     }
     std::vector<AclEntry> Permission(const wchar_t* value) {
-        DWORD type = REG_NONE;
-        std::vector<BYTE> data = ReadValue(HKEY_CLASSES_ROOT, key_, value, &type);
-        if (!IsStoredDescriptor(data, type)) return {};
-        EXPECT_EQ(OwnerSid(data.data()), user_);
-        EXPECT_EQ(GroupSid(data.data()), user_);
-        return DaclEntries(data.data());
+        return StoredPermissionEntries(HKEY_CLASSES_ROOT, key_, value, user_);
     }
     DWORD AuthenticationLevel(bool* exists) {
         DWORD type = REG_NONE;

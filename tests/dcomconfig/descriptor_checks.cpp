@@ -124,6 +124,16 @@ bool IsStoredDescriptor(const std::vector<BYTE>& value, DWORD type) {
     return (control & SE_SELF_RELATIVE) && ::GetSecurityDescriptorLength(descriptor) == value.size();
 }
 
+std::vector<AclEntry> StoredPermissionEntries(HKEY root, const std::wstring& path,
+                                              const wchar_t* value, const std::wstring& owner) {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data = ReadValue(root, path, value, &type);
+    if (!IsStoredDescriptor(data, type)) return {};
+    EXPECT_EQ(OwnerSid(data.data()), owner);
+    EXPECT_EQ(GroupSid(data.data()), owner);
+    return DaclEntries(data.data());
+}
+
 std::wstring NewGuidText() {
     GUID guid;
     ::CoCreateGuid(&guid);

@@ -49,6 +49,12 @@ void WriteBinary(HKEY root, const std::wstring& path, const wchar_t* name,
 // length is the value's length. Adds a test failure otherwise.
 bool IsStoredDescriptor(const std::vector<BYTE>& value, DWORD type);
 
+// The DACL entries of a stored permission value that IsStoredDescriptor accepts
+// and whose owner and group are owner; adds a test failure otherwise. No
+// entries when the value is not such a descriptor.
+std::vector<AclEntry> StoredPermissionEntries(HKEY root, const std::wstring& path,
+                                              const wchar_t* value, const std::wstring& owner);
+
 // A new GUID in registry string form, with braces.
 std::wstring NewGuidText();
 

@@ -29,12 +29,7 @@ protected:
     std::vector<BYTE> Stored() { return ReadValue(HKEY_CURRENT_USER, path_, kValue); }
     // The stored DACL, after checking that the value is a proper descriptor.
     std::vector<AclEntry> StoredEntries() {
-        DWORD type = REG_NONE;
-        std::vector<BYTE> value = ReadValue(HKEY_CURRENT_USER, path_, kValue, &type);
-        if (!IsStoredDescriptor(value, type)) return {};
-        EXPECT_EQ(OwnerSid(value.data()), user_);
-        EXPECT_EQ(GroupSid(value.data()), user_);
-        return DaclEntries(value.data());
+        return StoredPermissionEntries(HKEY_CURRENT_USER, path_, kValue, user_);
     }
 };
 

@@ -22,10 +22,9 @@ constexpr const wchar_t kNoSuchServer[] = L"No.Such.Server";
 // Starts the unknown server in a fresh agent process; returns the result and the agent's pid.
 HRESULT StartUnknownServer(DWORD* agentPid) {
     *agentPid = 0;
-    ITesk_Agent* raw = nullptr;
-    HRESULT hr = CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&raw));
+    tesk::UniqueComPtr<ITesk_Agent> agent;
+    HRESULT hr = CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(agent.put()));
     if (FAILED(hr)) return hr;
-    tesk::UniqueComPtr<ITesk_Agent> agent(raw);
     OpenTheAgentProcess(agentPid);
     _bstr_t name(kNoSuchServer);
     return agent.get()->StartServer(name);

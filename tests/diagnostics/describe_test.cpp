@@ -158,9 +158,8 @@ TEST(ComErrorDbgTest, CopiesShareTheErrorInfoAndKeepThePosition) {
     EXPECT_EQ(copy.operation(), original.operation());
     EXPECT_STREQ(copy.file(), "C:\\f.cpp");
     EXPECT_EQ(copy.line(), 5);
-    IErrorInfo* fromCopy = copy.ErrorInfo();
-    EXPECT_EQ(fromCopy, info.get());
-    if (fromCopy) fromCopy->Release();
+    tesk::UniqueComPtr<IErrorInfo> fromCopy(copy.ErrorInfo());
+    EXPECT_EQ(fromCopy.get(), info.get());
     EXPECT_EQ(Describe(copy, com_eh::raised), Describe(original, com_eh::raised));
 }
 

@@ -58,6 +58,13 @@ protected:
         }
         return mine;
     }
+    // A raise leaves two records (raised, then caught); both begin with start.
+    void ExpectTwoRecordsStartingWith(const std::wstring& start) const {
+        std::vector<LogRecord> records = Records();
+        ASSERT_EQ(records.size(), 2u);
+        for (const LogRecord& record : records)
+            EXPECT_TRUE(StartsWith(record.text, start)) << record.text;
+    }
     LogTail tail_;
 };
 
@@ -79,12 +86,7 @@ TEST_F(FrameTest, ARaiseReturnsItsResultAndWritesARaisedAndACaughtRecord) {
 TEST_F(FrameTest, AnOperationTextOpensBothRecords) {
     HRESULT hr = RunInFrame([&]() -> HRESULT { TESK_RAISE_OP(E_POINTER, L"read the name"); });
     EXPECT_EQ(hr, E_POINTER);
-    std::vector<LogRecord> records = Records();
-    ASSERT_EQ(records.size(), 2u);
-    for (const LogRecord& record : records)
-        EXPECT_TRUE(StartsWith(record.text, L"Could not read the name.  " +
-                                                ExpectedErrorMessage(E_POINTER)))
-            << record.text;
+    ExpectTwoRecordsStartingWith(L"Could not read the name.  " + ExpectedErrorMessage(E_POINTER));
 }
 
 TEST_F(FrameTest, ErrorInfoAnInnerCallLeftReachesTheClient) {
@@ -98,12 +100,8 @@ TEST_F(FrameTest, ErrorInfoAnInnerCallLeftReachesTheClient) {
     EXPECT_EQ(pending.description, L"Inner description");
     EXPECT_EQ(pending.source, L"Inner.Source");
 
-    std::vector<LogRecord> records = Records();
-    ASSERT_EQ(records.size(), 2u);
-    for (const LogRecord& record : records)
-        EXPECT_TRUE(StartsWith(record.text, L"From Inner.Source.  Inner description.  " +
-                                                ExpectedErrorMessage(DISP_E_EXCEPTION)))
-            << record.text;
+    ExpectTwoRecordsStartingWith(L"From Inner.Source.  Inner description.  " +
+                                 ExpectedErrorMessage(DISP_E_EXCEPTION));
 }
 
 TEST_F(FrameTest, StaleErrorInfoNeverReachesTheNextCallsClient) {

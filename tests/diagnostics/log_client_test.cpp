@@ -40,7 +40,7 @@ protected:
     }
     ProbeLibrary probe_{kProbeFull};
     LoggerKey key_;
-    CLogClient client_{HKEY_CURRENT_USER, key_.path().c_str()};
+    CLogClient client_ = key_.MakeClient();
 };
 
 // ---- Finding and loading the library ----------------------------------------------

@@ -37,7 +37,13 @@ public:
     std::wstring LastText(const char* entry) const;
 
 private:
-    FARPROC Control(const char* name) const;
+    // The probe's control export of that name as a function of type Fn; throws
+    // when the probe is not loaded or lacks it.
+    FARPROC Lookup(const char* name) const;
+    template <class Fn>
+    Fn Control(const char* name) const {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(Lookup(name)));
+    }
     tesk::UniqueLibrary module_;
 };
 

@@ -8,14 +8,12 @@ namespace tesk_test {
 
 bool SystemMessage(HRESULT hr, std::wstring* text) {
     tesk::UniqueLocalMem buffer;
-    wchar_t* raw = nullptr;
     DWORD chars = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
-    buffer.reset(raw);
-    if (!raw) return false;
-    text->assign(raw, chars);
+        reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
+    if (!buffer) return false;
+    text->assign(static_cast<const wchar_t*>(buffer.get()), chars);
     return true;
 }
 

@@ -294,7 +294,9 @@ TEST_F(TracemillTest, SeveralProcessesLoggingAtOnceNeitherLoseNorInterleaveRecor
         ASSERT_TRUE(StartsWith(record.text, expectedHead)) << record.text.substr(0, 80);
         size_t padding = record.text.size() - expectedHead.size();
         ASSERT_EQ(record.text.find_first_not_of(L'x', expectedHead.size()), std::wstring::npos);
-        if (lengthByPid.count(record.pid)) ASSERT_EQ(lengthByPid[record.pid], padding);
+        if (lengthByPid.count(record.pid)) {
+            ASSERT_EQ(lengthByPid[record.pid], padding);
+        }
         lengthByPid[record.pid] = padding;
     }
     EXPECT_EQ(nextByPid.size(), static_cast<size_t>(kWriters));

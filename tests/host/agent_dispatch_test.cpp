@@ -8,6 +8,8 @@
 #include "host/agent_server.h"
 #include "host/server_module.h"
 
+_COM_SMARTPTR_TYPEDEF(IDispatch, __uuidof(IDispatch));
+
 namespace {
 
 struct MethodDispId {
@@ -31,7 +33,6 @@ protected:
                                               reinterpret_cast<void**>(&dispatch_)),
                   S_OK);
     }
-    void TearDown() override { dispatch_->Release(); }
     DISPID IdOf(const wchar_t* name, HRESULT* result = nullptr) {
         DISPID id = DISPID_UNKNOWN;
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -39,7 +40,7 @@ protected:
         if (result) *result = hr;
         return id;
     }
-    IDispatch* dispatch_ = nullptr;
+    IDispatchPtr dispatch_;
 };
 
 TEST_F(AgentDispatchTest, TypeInformationIsThatOfTheAgentInterface) {

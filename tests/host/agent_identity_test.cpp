@@ -9,6 +9,8 @@
 #include "host/class_factory.h"
 #include "host/server_module.h"
 
+_COM_SMARTPTR_TYPEDEF(IClassFactory, __uuidof(IClassFactory));
+
 namespace {
 
 class AgentIdentityTest : public testing::Test {
@@ -22,10 +24,10 @@ protected:
         baseline_ = ServerModule::Instance().LockCount();
     }
     void TearDown() override {
-        if (factory_) factory_->Release();
+        factory_ = nullptr;
         EXPECT_EQ(ServerModule::Instance().LockCount(), baseline_) << "a server lock leaked";
     }
-    IClassFactory* factory_ = nullptr;
+    IClassFactoryPtr factory_;
     LONG baseline_ = 0;
 };
 

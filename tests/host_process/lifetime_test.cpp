@@ -6,6 +6,7 @@
 
 #include "TeskAgent_h.h"
 #include "host_process/agent_process.h"
+#include "support/counted_object.h"
 #include "support/test_support.h"
 
 using namespace tesk_test;
@@ -22,13 +23,13 @@ protected:
 };
 
 TEST_F(LifetimeTest, EndsAfterTheIdleTimeFollowingTheLastRelease) {
-    ITesk_Agent* agent = nullptr;
-    ASSERT_EQ(CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent)), S_OK);
+    tesk::UniqueComPtr<ITesk_Agent> agent;
+    ASSERT_EQ(CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(agent.put())), S_OK);
     DWORD pid = 0;
     tesk::UniqueKernelHandle process = OpenTheAgentProcess(&pid);
     ASSERT_TRUE(process);
 
-    agent->Release();
+    agent.reset();
     long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
     EXPECT_GE(exitMs, kEarliestExitMs);
     EXPECT_NE(exitMs, -1) << "agent " << pid << " did not end";
@@ -38,33 +39,32 @@ TEST_F(LifetimeTest, EndsAfterTheIdleTimeFollowingTheLastRelease) {
 }
 
 TEST_F(LifetimeTest, StaysWhileAnyClientHoldsAnObject) {
-    IUnknown* first = nullptr;
-    IUnknown* second = nullptr;
-    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&first)), S_OK);
-    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&second)), S_OK);
+    tesk::UniqueComPtr<IUnknown> first, second;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(first.put())), S_OK);
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(second.put())), S_OK);
     tesk::UniqueKernelHandle process = OpenTheAgentProcess();
     ASSERT_TRUE(process) << "both objects must come from one agent process";
 
-    first->Release();
+    first.reset();
     EXPECT_EQ(MillisecondsUntilExit(process.get(), 8000), -1) << "ended while an object was held";
 
-    second->Release();
+    second.reset();
     long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
     EXPECT_GE(exitMs, kEarliestExitMs);
     EXPECT_NE(exitMs, -1);
 }
 
 TEST_F(LifetimeTest, ReturnToUseDuringTheIdleTimeKeepsTheProcess) {
-    IUnknown* agent = nullptr;
-    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&agent)), S_OK);
+    tesk::UniqueComPtr<IUnknown> agent;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(agent.put())), S_OK);
     tesk::UniqueKernelHandle process = OpenTheAgentProcess();
     ASSERT_TRUE(process);
-    agent->Release();
+    agent.reset();
 
     ::Sleep(3000);
-    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&agent)), S_OK);
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(agent.put())), S_OK);
     EXPECT_EQ(MillisecondsUntilExit(process.get(), 6000), -1) << "ended while an object was held";
-    agent->Release();
+    agent.reset();
     EXPECT_NE(MillisecondsUntilExit(process.get(), kLatestExitMs), -1);
 }
 
@@ -79,42 +79,25 @@ TEST_F(LifetimeTest, StartedByHandItServesUntilItsLastClientIsGone) {
     // No client at all: it keeps running.
     EXPECT_EQ(MillisecondsUntilExit(process.get(), 8000), -1);
 
-    IUnknown* agent = nullptr;
-    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(&agent)), S_OK);
+    tesk::UniqueComPtr<IUnknown> agent;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(agent.put())), S_OK);
     EXPECT_EQ(FindProcesses(kAgentExeName).size(), 1u) << "the running agent serves the client";
-    agent->Release();
+    agent.reset();
     long exitMs = MillisecondsUntilExit(process.get(), kLatestExitMs);
     EXPECT_GE(exitMs, kEarliestExitMs);
     EXPECT_NE(exitMs, -1);
 }
 
-// A plain object of this process, entered in the agent's table below.
-class PublishedObject : public IUnknown {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = iid == IID_IUnknown ? this : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-    ULONG refs() const { return refs_; }
-
-private:
-    ULONG refs_ = 1;
-};
-
 TEST_F(LifetimeTest, AnEntryInTheTeskRotIsNoLockOnTheProcess) {
-    PublishedObject published;
+    // A plain object of this process, entered in the agent's table.
+    CountedObject published;
     {
-        ITeskRot* rot = nullptr;
-        ASSERT_EQ(CreateAgent(IID_ITeskRot, reinterpret_cast<void**>(&rot)), S_OK);
+        tesk::UniqueComPtr<ITeskRot> rot;
+        ASSERT_EQ(CreateAgent(IID_ITeskRot, reinterpret_cast<void**>(rot.put())), S_OK);
         _variant_t value(static_cast<IUnknown*>(&published));
-        EXPECT_EQ(rot->TeskRotRegister(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B001}"), value),
-                  S_OK);
-        rot->Release();
+        EXPECT_EQ(
+            rot.get()->TeskRotRegister(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B001}"), value),
+            S_OK);
     }
     tesk::UniqueKernelHandle process = OpenTheAgentProcess();
     ASSERT_TRUE(process);

@@ -10,6 +10,8 @@
 
 using namespace tesk_test;
 
+_COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
+
 namespace {
 
 class RemoteAgentTest : public testing::Test {
@@ -17,10 +19,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent_)), S_OK);
     }
-    void TearDown() override {
-        if (agent_) agent_->Release();
-    }
-    ITesk_Agent* agent_ = nullptr;
+    ITesk_AgentPtr agent_;
 };
 
 TEST_F(RemoteAgentTest, OneIdentityAcrossAllInterfaces) {

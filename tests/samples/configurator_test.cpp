@@ -86,12 +86,12 @@ TEST(Configurator, CarriesCountedPropertyArraysBothWays) {
     for (VARIANT& v : values) ::VariantInit(&v);
     values[0].vt = VT_I4;
     values[0].lVal = 502;
+    tesk::UniqueSysString host(::SysAllocString(L"plc-7.local"));
     values[1].vt = VT_BSTR;
-    values[1].bstrVal = ::SysAllocString(L"plc-7.local");
+    values[1].bstrVal = host.get();
     values[2].vt = VT_BOOL;
     values[2].boolVal = VARIANT_TRUE;
     EXPECT_EQ(persist.get()->SetSystemObject(server.get(), 3, keys, values), S_OK);
-    ::VariantClear(&values[1]);
 
     ReceivedProperties received;
     ASSERT_EQ(persist.get()->GetSystemObject(server.get(), &received.count, &received.keys,
@@ -154,10 +154,9 @@ TEST(Configurator, KeepsDataObjectsByName) {
     ASSERT_EQ(upper, 1);
     std::vector<std::wstring> listed;
     for (LONG i = 0; i <= upper; ++i) {
-        BSTR item = nullptr;
-        ::SafeArrayGetElement(names, &i, &item);
-        listed.push_back(item);
-        ::SysFreeString(item);
+        tesk::UniqueSysString item;
+        ::SafeArrayGetElement(names, &i, item.put());
+        listed.push_back(item.get());
     }
     EXPECT_EQ(listed, (std::vector<std::wstring>{L"Boiler", L"Pump"}));
 

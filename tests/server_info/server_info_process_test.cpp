@@ -178,8 +178,9 @@ TEST_F(ServerInfoProcessTest, ModuleWithoutVersionResourceStillHasPathAndDate) {
     ::DeleteFileW(path.c_str());
     ASSERT_EQ(4u, got.texts.size());
     EXPECT_EQ(path, got.texts[0]);
-    if (PRIMARYLANGID(LANGIDFROMLCID(::GetSystemDefaultLCID())) == LANG_ENGLISH)
+    if (PRIMARYLANGID(LANGIDFROMLCID(::GetSystemDefaultLCID())) == LANG_ENGLISH) {
         EXPECT_EQ(L"June 2, 2004", got.texts[1]);
+    }
     EXPECT_EQ(L"", got.texts[2]);
     EXPECT_EQ(L"", got.texts[3]);
     EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, E_FAIL, E_FAIL}), got.errors);

@@ -25,8 +25,8 @@ constexpr ULONGLONG kAtOnceMs = 1000;
 constexpr ULONGLONG kPauseMs = 1450;
 
 // Quoted path with an argument: registered command lines lose their quotes.
-const std::wstring kCommandLine = L"\"" TESK_BUILD_DIR L"\\tests\\services\\TeskTestPlvsvcFixture.exe\" -x";
-const std::wstring kUnquoted = TESK_BUILD_DIR L"\\tests\\services\\TeskTestPlvsvcFixture.exe -x";
+const std::wstring kCommandLine = L"\"" TESK_PLVSVC_FIXTURE_EXE L"\" -x";
+const std::wstring kUnquoted = TESK_PLVSVC_FIXTURE_EXE L" -x";
 
 class ConfigureServiceTest : public testing::Test {
 protected:

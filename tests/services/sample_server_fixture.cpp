@@ -25,9 +25,7 @@ ScopedSampleServer::~ScopedSampleServer() {
 std::wstring ScopedSampleServer::clsidText() const {
     CLSID clsid = GUID_NULL;
     ::CLSIDFromProgID(progId_.c_str(), &clsid);
-    wchar_t text[40] = {};
-    ::StringFromGUID2(clsid, text, 40);
-    return text;
+    return tesk_test::GuidText(clsid);
 }
 
 std::wstring ScopedSampleServer::serviceName() const {

@@ -7,12 +7,7 @@
 
 #include <string>
 
-#include "test_paths.h"
-
 namespace services_test {
-
-#define TESK_SAMPLE_SERVER_EXE TESK_BUILD_DIR L"\\sample_server\\TeskSampleServer.exe"
-#define TESK_SAMPLE_MODULE_DLL TESK_BUILD_DIR L"\\sample_server\\TeskSampleModule.dll"
 
 class ScopedSampleServer {
 public:

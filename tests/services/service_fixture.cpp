@@ -1,16 +1,12 @@
 #include "services/service_fixture.h"
 
-#include <objbase.h>
-
 #include "support/test_support.h"
-#include "test_paths.h"
 
 namespace services_test {
 
 namespace {
 
 constexpr wchar_t kProtocolService[] = L"plvsvc";
-constexpr wchar_t kProtocolFixtureExe[] = TESK_BUILD_DIR L"\\tests\\services\\TeskTestPlvsvcFixture.exe";
 
 tesk::UniqueServiceHandle OpenService(const std::wstring& name, DWORD access) {
     tesk::UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
@@ -44,12 +40,7 @@ void StopAndDelete(const std::wstring& name) {
 
 }  // namespace
 
-ScopedServerClass::ScopedServerClass() {
-    GUID guid;
-    ::CoCreateGuid(&guid);
-    wchar_t text[40];
-    ::StringFromGUID2(guid, text, 40);
-    clsidText_ = text;
+ScopedServerClass::ScopedServerClass() : clsidText_(tesk_test::NewGuidText()) {
     std::wstring tag = clsidText_.substr(1, 8);
     progId_ = L"TeskServiceTest.Server" + tag + L".1";
     userTypeName_ = L"Tesk Service Test " + tag;
@@ -88,10 +79,10 @@ ScopedProtocolService::ScopedProtocolService() {
     }
     tesk::UniqueServiceHandle manager(
         ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-    std::wstring path = std::wstring(L"\"") + kProtocolFixtureExe + L"\"";
     tesk::UniqueServiceHandle created(::CreateServiceW(
         manager.get(), kProtocolService, kProtocolService, SERVICE_ALL_ACCESS,
-        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, path.c_str(),
+        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+        L"\"" TESK_PLVSVC_FIXTURE_EXE L"\"",
         nullptr, nullptr, nullptr, nullptr, nullptr));
     available_ = installed_ = static_cast<bool>(created);
 }

@@ -8,6 +8,11 @@
 #include <vector>
 
 #include "support/unique_resource.h"
+#include "test_paths.h"
+
+// The stand-in protocol service (plvsvc_fixture.cpp); also a harmless command
+// line for the server classes.
+#define TESK_PLVSVC_FIXTURE_EXE TESK_BUILD_DIR L"\\tests\\services\\TeskTestPlvsvcFixture.exe"
 
 namespace services_test {
 

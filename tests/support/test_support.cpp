@@ -12,6 +12,19 @@ std::wstring HrText(HRESULT hr) {
     return text;
 }
 
+std::wstring GuidText(REFGUID guid) {
+    wchar_t text[40] = {};
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+std::wstring NewGuidText(GUID* guid) {
+    GUID fresh;
+    ::CoCreateGuid(&fresh);
+    if (guid) *guid = fresh;
+    return GuidText(fresh);
+}
+
 ScopedTestKey::ScopedTestKey(const std::wstring& name)
     : path_(L"Software\\TeskAgentTests\\" + name + L"." +
             std::to_wstring(::GetCurrentProcessId())) {
@@ -130,6 +143,20 @@ std::vector<DWORD> FindProcesses(const wchar_t* exeName) {
 tesk::UniqueKernelHandle OpenProcessForWait(DWORD pid) {
     return tesk::UniqueKernelHandle(
         ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+}
+
+bool WaitPumping(HANDLE handle, DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= ms) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        DWORD result =
+            ::MsgWaitForMultipleObjects(1, &handle, FALSE, ms - elapsed, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + 1) return false;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
 }
 
 std::wstring ToWide(const std::string& text) {

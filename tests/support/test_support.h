@@ -14,6 +14,11 @@ namespace tesk_test {
 
 std::wstring HrText(HRESULT hr);
 
+// A GUID as the registry writes it: upper-case, in braces.
+std::wstring GuidText(REFGUID guid);
+// A GUID of its own for one test (returned in guid when given), as text.
+std::wstring NewGuidText(GUID* guid = nullptr);
+
 // A key of its own under HKCU\Software\TeskAgentTests (named for the test process, as
 // test programs run in parallel), deleted with its subtree at the end.
 class ScopedTestKey {
@@ -45,6 +50,10 @@ long RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 // Process ids of running programs with this executable name (case-insensitive).
 std::vector<DWORD> FindProcesses(const wchar_t* exeName);
 tesk::UniqueKernelHandle OpenProcessForWait(DWORD pid);
+
+// Waits up to ms for handle while serving this thread's messages (a
+// single-threaded apartment must keep serving calls while a test waits).
+bool WaitPumping(HANDLE handle, DWORD ms);
 
 std::wstring ToWide(const std::string& text);
 std::string ToNarrow(const std::wstring& text);
