@@ -20,7 +20,7 @@ if [ ! -f "$build/build.ninja" ]; then
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 fi
 ninja -C "$build" -j "${TESK_JOBS:-2}" tesk_bench | grep -v "^\[" || true
-test -f "$build/bench/TeskBench.exe"
+test -f "$build/tools/bench/TeskBench.exe"
 
 # A fresh prefix with the agent installed as a user would install it, then
 # the baseline server registered the same way.
@@ -28,7 +28,7 @@ prefix="$build/bench-prefix"
 "$root/scripts/prefix.sh" "$prefix" "$build"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-wine "$build/bench/BenchBaseline.exe" -RegServer
+wine "$build/tools/bench/BenchBaseline.exe" -RegServer
 # The logger as installed in production: errors and warnings on, trace off.
 # (The test prefix turns trace on; then every call also writes trace records,
 # which TESK_BENCH_LOG_FLAGS="Error;Warning;Trace" measures.)
@@ -46,7 +46,7 @@ mkdir -p "$results"
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 machine="$(uname -sr) $(uname -m); ${cpu:-unknown CPU}; $(nproc) cores; $(wine --version); logger flags $logger_flags"
 status=0
-timeout "$limit" wine "$build/bench/TeskBench.exe" --out "$(win "$results")" \
+timeout "$limit" wine "$build/tools/bench/TeskBench.exe" --out "$(win "$results")" \
     --machine "$machine" "$@" || status=$?
 wineserver -k 2>/dev/null || true
 [ -f "$results/bench-results.md" ] && cat "$results/bench-results.md"

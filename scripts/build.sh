@@ -20,8 +20,13 @@ build() {
     fi
 }
 
-build "$root/build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+# A compiler cache, where the machine has one, keeps rebuilds of other work
+# trees cheap.
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+
+build "$root/build/x64" $launcher -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 if [ "$1" = "all" ]; then
-    build "$root/build/x86" -DTESK_BUILD_TESTS=OFF \
+    build "$root/build/x86" $launcher -DTESK_BUILD_TESTS=OFF \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake"
 fi

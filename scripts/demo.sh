@@ -12,7 +12,7 @@ echo "== installing the agent into $prefix"
 "$root/scripts/prefix.sh" "$prefix" "$build"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 
-client=$(ls "$build"/demo/*.exe 2>/dev/null | head -n 1)
+client=$(ls "$build"/tools/demo/*.exe 2>/dev/null | head -n 1)
 echo "== running the client"
 if [ -n "$client" ]; then
     wine "$client"

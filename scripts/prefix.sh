@@ -24,4 +24,4 @@ win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 for hook in "$(dirname "$0")"/prefix.d/*.sh; do
     [ -f "$hook" ] && . "$hook"
 done
-wine "$build/installer/TeskInstall.exe" install-agent "$(win "$build/host/TeskAgent.exe")"
+wine "$build/components/installer/TeskInstall.exe" install-agent "$(win "$build/TeskAgent/host/TeskAgent.exe")"

@@ -4,8 +4,8 @@
 # I/O plug-in are not installed here: the tests register the instances they
 # need themselves (and remove them), and the demonstration client registers
 # sample server instance 1 for its run.
-if [ -f "$build/configurator/TeskConfigurator.exe" ]; then
-    wine "$build/installer/TeskInstall.exe" install-configurator \
-        "$(win "$build/configurator/TeskConfigurator.exe")" \
-        "$(win "$build/configurator/proxy/TeskConfigPS.dll")"
+if [ -f "$build/components/configurator/TeskConfigurator.exe" ]; then
+    wine "$build/components/installer/TeskInstall.exe" install-configurator \
+        "$(win "$build/components/configurator/TeskConfigurator.exe")" \
+        "$(win "$build/components/configurator/proxy/TeskConfigPS.dll")"
 fi

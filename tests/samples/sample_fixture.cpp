@@ -18,9 +18,9 @@ SampleNames NamesOf(unsigned instance) {
     return names;
 }
 
-std::wstring SampleServerExe() { return TESK_BUILD_DIR L"\\sample_server\\TeskSampleServer.exe"; }
-std::wstring SampleModuleDll() { return TESK_BUILD_DIR L"\\sample_server\\TeskSampleModule.dll"; }
-std::wstring ConfiguratorExe() { return TESK_BUILD_DIR L"\\configurator\\TeskConfigurator.exe"; }
+std::wstring SampleServerExe() { return TESK_BUILD_DIR L"\\samples\\sample_server\\TeskSampleServer.exe"; }
+std::wstring SampleModuleDll() { return TESK_BUILD_DIR L"\\samples\\sample_server\\TeskSampleModule.dll"; }
+std::wstring ConfiguratorExe() { return TESK_BUILD_DIR L"\\components\\configurator\\TeskConfigurator.exe"; }
 
 long RunSample(const std::wstring& arguments) {
     return tesk_test::RunProcess(L"\"" + SampleServerExe() + L"\" " + arguments);

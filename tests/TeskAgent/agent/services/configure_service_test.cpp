@@ -1,0 +1,202 @@
+// ConfigureNTService called on the real agent process, as any client would:
+// the services it creates, changes and removes, the server's AppID values,
+// and the pause it takes before any change.
+#include <windows.h>
+#include <comdef.h>
+
+#include <gtest/gtest.h>
+
+#include "TeskAgent/diagnostics/log_reader.h"
+#include "TeskAgent_h.h"
+#include "TeskAgent/agent/services/service_fixture.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+_COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
+
+namespace services_test {
+namespace {
+
+constexpr LONG kRemove = 1, kDemand = 2, kAuto = 3;
+constexpr DWORD kServerServiceType = 0x110;  // own process, interactive
+// The agent pauses 1500 ms before a change; a call that changes nothing
+// returns well within this bound even on a slow machine.
+constexpr ULONGLONG kAtOnceMs = 1000;
+constexpr ULONGLONG kPauseMs = 1450;
+
+// Quoted path with an argument: registered command lines lose their quotes.
+const std::wstring kCommandLine = L"\"" TESK_PLVSVC_FIXTURE_EXE L"\" -x";
+const std::wstring kUnquoted = TESK_PLVSVC_FIXTURE_EXE L" -x";
+
+class ConfigureServiceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr,
+                                                    CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
+                                                    reinterpret_cast<void**>(&agent_)));
+    }
+
+    HRESULT Configure(const std::wstring& name, LONG type, ULONGLONG* elapsedMs = nullptr) {
+        ULONGLONG start = ::GetTickCount64();
+        HRESULT hr = agent_->ConfigureNTService(_bstr_t(name.c_str()), type);
+        if (elapsedMs) *elapsedMs = ::GetTickCount64() - start;
+        return hr;
+    }
+
+    LONG StartMode(const std::wstring& name) {
+        LONG word = 0;
+        EXPECT_HRESULT_SUCCEEDED(agent_->IsServerActive(_bstr_t(name.c_str()), &word));
+        return word & 0xFFFF0000;
+    }
+
+    std::wstring AppIdValue(const wchar_t* value, bool* exists) {
+        return tesk_test::ReadString(HKEY_CLASSES_ROOT, server_.AppIdPath(), value, exists);
+    }
+
+    ITesk_AgentPtr agent_;
+    ScopedServerClass server_;
+    ScopedServiceRemoval removal_{server_.serviceName()};
+};
+
+TEST_F(ConfigureServiceTest, InstallsDemandStartServiceWithComSettings) {
+    server_.Register(kCommandLine, true);
+    ULONGLONG elapsed = 0;
+    ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand, &elapsed));
+    EXPECT_GE(elapsed, kPauseMs);
+
+    ServiceConfig config = ReadServiceConfig(server_.serviceName());
+    ASSERT_TRUE(config.exists);
+    EXPECT_EQ(kUnquoted + L" -service", config.binaryPath);
+    EXPECT_EQ(kServerServiceType, config.serviceType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_IGNORE), config.errorControl);
+    EXPECT_EQ(0, _wcsicmp(L"LocalSystem", config.account.c_str())) << config.account;
+    EXPECT_EQ(server_.serviceName(), config.displayName);
+    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
+
+    bool exists = false;
+    EXPECT_EQ(server_.serviceName(), AppIdValue(L"LocalService", &exists));
+    EXPECT_EQ(L"-Service", AppIdValue(L"ServiceParameters", &exists));
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(0x00020000, StartMode(server_.progId()));
+}
+
+TEST_F(ConfigureServiceTest, InstallsAutoStartServiceByClsidText) {
+    server_.Register(kCommandLine, true);
+    ASSERT_EQ(S_OK, Configure(server_.clsidText(), kAuto));
+
+    ServiceConfig config = ReadServiceConfig(server_.serviceName());
+    ASSERT_TRUE(config.exists);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.startType);
+    EXPECT_EQ(kServerServiceType, config.serviceType);
+    EXPECT_EQ(kUnquoted + L" -service", config.binaryPath);
+    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
+    EXPECT_EQ(server_.serviceName(), AppIdValue(L"LocalService", nullptr));
+    EXPECT_EQ(0x00040000, StartMode(server_.progId()));
+}
+
+// Nothing may be touched: values removed by hand stay removed, a changed
+// dependency stays, and the call does not pause.
+TEST_F(ConfigureServiceTest, AskingForThePresentStartTypeChangesNothing) {
+    server_.Register(kCommandLine, true);
+    for (LONG type : {kDemand, kAuto}) {
+        SCOPED_TRACE(type);
+        ASSERT_EQ(S_OK, Configure(server_.progId(), type));
+        ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, server_.AppIdPath().c_str(), L"LocalService");
+        ASSERT_TRUE(ChangeDisplayAndDependencies(server_.serviceName(), nullptr, L"otherdep\0"));
+
+        ULONGLONG elapsed = 0;
+        EXPECT_EQ(S_OK, Configure(server_.progId(), type, &elapsed));
+        EXPECT_LT(elapsed, kAtOnceMs);
+        bool exists = true;
+        AppIdValue(L"LocalService", &exists);
+        EXPECT_FALSE(exists);
+        EXPECT_EQ(std::vector<std::wstring>{L"otherdep"}, StoredDependencies(server_.serviceName()));
+    }
+}
+
+TEST_F(ConfigureServiceTest, SwitchingDemandToAutoChangesOnlyStartTypeAndDependency) {
+    server_.Register(kCommandLine, true);
+    ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand));
+    ASSERT_TRUE(ChangeDisplayAndDependencies(server_.serviceName(), L"Kept Display Name",
+                                             L"otherdep\0"));
+    server_.SetLocalServer(L"Z:\\elsewhere\\Other.exe");  // must not reach the binary path
+    ServiceConfig before = ReadServiceConfig(server_.serviceName());
+
+    ULONGLONG elapsed = 0;
+    ASSERT_EQ(S_OK, Configure(server_.progId(), kAuto, &elapsed));
+    EXPECT_GE(elapsed, kPauseMs);
+    ServiceConfig after = ReadServiceConfig(server_.serviceName());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), after.startType);
+    EXPECT_EQ(before.binaryPath, after.binaryPath);
+    EXPECT_EQ(before.serviceType, after.serviceType);
+    EXPECT_EQ(before.errorControl, after.errorControl);
+    EXPECT_EQ(before.account, after.account);
+    EXPECT_EQ(L"Kept Display Name", after.displayName);
+    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
+}
+
+TEST_F(ConfigureServiceTest, RemovingDeletesServiceAndComSettings) {
+    server_.Register(kCommandLine, true);
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(S_OK, Configure(server_.progId(), kRemove, &elapsed));  // nothing installed yet
+    EXPECT_LT(elapsed, kAtOnceMs);
+
+    ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand));
+    ASSERT_EQ(S_OK, Configure(server_.progId(), kRemove, &elapsed));
+    EXPECT_GE(elapsed, kPauseMs);
+    EXPECT_FALSE(ReadServiceConfig(server_.serviceName()).exists);
+    bool exists = true;
+    AppIdValue(L"LocalService", &exists);
+    EXPECT_FALSE(exists);
+    AppIdValue(L"ServiceParameters", &exists);
+    EXPECT_FALSE(exists);
+    EXPECT_TRUE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.AppIdPath()));
+    EXPECT_EQ(0x00010000, StartMode(server_.progId()));
+}
+
+TEST_F(ConfigureServiceTest, OtherServiceTypesFailAfterThePause) {
+    server_.Register(kCommandLine, true);
+    for (LONG type : {0L, 4L}) {
+        SCOPED_TRACE(type);
+        ULONGLONG elapsed = 0;
+        EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), type, &elapsed));
+        EXPECT_GE(elapsed, kPauseMs);
+        EXPECT_FALSE(ReadServiceConfig(server_.serviceName()).exists);
+    }
+}
+
+TEST_F(ConfigureServiceTest, RefusesUnknownServerAndServerWithoutCommandLine) {
+    EXPECT_EQ(E_FAIL, Configure(L"TeskServiceTest.NoSuchServer.1", kDemand));
+
+    server_.Register(L"", true);
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), kDemand, &elapsed));
+    EXPECT_LT(elapsed, kAtOnceMs);
+    EXPECT_FALSE(ReadServiceConfig(server_.serviceName()).exists);
+    bool exists = true;
+    AppIdValue(L"LocalService", &exists);
+    EXPECT_FALSE(exists);
+}
+
+TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
+    server_.Register(kCommandLine, false);
+    tesk_test::LogTail log;
+    EXPECT_EQ(S_OK, Configure(server_.progId(), kDemand));
+    EXPECT_TRUE(ReadServiceConfig(server_.serviceName()).exists);
+    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.AppIdPath()));
+
+    // The failed step is reported as a warning only.
+    size_t warnings = 0, errors = 0;
+    for (const tesk_test::LogRecord& record : log.Records()) {
+        if (record.identity != L"TeskAgent") continue;
+        warnings += record.level == L"WARNING" &&
+                    record.text == L"Error installing NT Service related regitry keys.";
+        errors += record.level == L"ERROR";
+    }
+    EXPECT_EQ(warnings, 1u);
+    EXPECT_EQ(errors, 0u);
+}
+
+}  // namespace
+}  // namespace services_test

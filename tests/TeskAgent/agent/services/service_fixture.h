@@ -1,0 +1,90 @@
+#pragma once
+// Server classes, services and read-backs for the NT-service tests. Every
+// class and service a test makes is removed at its end, also when it fails.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/unique_resource.h"
+#include "test_paths.h"
+
+// The stand-in protocol service (plvsvc_fixture.cpp); also a harmless command
+// line for the server classes.
+#define TESK_PLVSVC_FIXTURE_EXE TESK_BUILD_DIR L"\\tests\\TeskAgent\\agent\\services\\TeskTestPlvsvcFixture.exe"
+
+namespace services_test {
+
+// A TeskServer class registered for one test under a CLSID of its own: class
+// key with its user-type name (the name of its service), ProgID and, as the
+// test asks, LocalServer32 and AppID key.
+class ScopedServerClass {
+public:
+    ScopedServerClass();
+    ~ScopedServerClass();
+    ScopedServerClass(const ScopedServerClass&) = delete;
+    ScopedServerClass& operator=(const ScopedServerClass&) = delete;
+
+    void Register(const std::wstring& localServer, bool withAppIdKey);
+    void SetLocalServer(const std::wstring& localServer);
+
+    const std::wstring& clsidText() const { return clsidText_; }
+    const std::wstring& progId() const { return progId_; }
+    const std::wstring& serviceName() const { return userTypeName_; }
+    std::wstring AppIdPath() const { return L"AppID\\" + clsidText_; }
+
+private:
+    std::wstring clsidText_;
+    std::wstring progId_;
+    std::wstring userTypeName_;
+};
+
+// Removes the named service at the end of the scope: stopped first when it
+// runs, then deleted, waiting until it is gone.
+class ScopedServiceRemoval {
+public:
+    explicit ScopedServiceRemoval(std::wstring name) : name_(std::move(name)) {}
+    ~ScopedServiceRemoval();
+    ScopedServiceRemoval(const ScopedServiceRemoval&) = delete;
+    ScopedServiceRemoval& operator=(const ScopedServiceRemoval&) = delete;
+
+private:
+    std::wstring name_;
+};
+
+// Installs the stand-in protocol service "plvsvc" unless the machine has one,
+// and removes it again when it was installed here.
+class ScopedProtocolService {
+public:
+    ScopedProtocolService();
+    ~ScopedProtocolService();
+    bool available() const { return available_; }
+
+private:
+    bool available_ = false;
+    bool installed_ = false;
+};
+
+struct ServiceConfig {
+    bool exists = false;
+    DWORD serviceType = 0;
+    DWORD startType = 0;
+    DWORD errorControl = 0;
+    std::wstring binaryPath;
+    std::wstring account;
+    std::wstring displayName;
+};
+ServiceConfig ReadServiceConfig(const std::wstring& name);
+
+// The service's dependencies as the registry keeps them (DependOnService).
+std::vector<std::wstring> StoredDependencies(const std::wstring& name);
+
+// Changes what ConfigureNTService must keep or replace: display name and
+// dependencies (double-null-terminated); false when the change fails.
+bool ChangeDisplayAndDependencies(const std::wstring& name, const wchar_t* displayName,
+                                  const wchar_t* dependencies);
+
+DWORD QueryServiceState(const std::wstring& name);  // 0 when it cannot be queried
+
+}  // namespace services_test

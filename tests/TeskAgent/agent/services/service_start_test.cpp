@@ -1,0 +1,61 @@
+// A sample TeskServer installed as an NT service by the agent really runs as
+// that service when started through StartServer, reports the service's start
+// mode in its activity word, and ends through its stop event.
+#include <windows.h>
+#include <comdef.h>
+
+#include <gtest/gtest.h>
+
+#include "TeskAgent_h.h"
+#include "TeskAgent/agent/services/sample_server_fixture.h"
+#include "TeskAgent/agent/services/service_fixture.h"
+
+_COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
+
+namespace services_test {
+namespace {
+
+constexpr unsigned kInstance = 0x5E21;
+
+// Polls the activity word until it equals `expected`; returns the last word.
+LONG WaitForActivity(ITesk_Agent* agent, const std::wstring& name, LONG expected,
+                     DWORD timeoutMs) {
+    LONG word = 0;
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 250) {
+        if (FAILED(agent->IsServerActive(_bstr_t(name.c_str()), &word)) || word == expected)
+            break;
+        ::Sleep(250);
+    }
+    return word;
+}
+
+TEST(ServiceStartTest, InstalledServerStartsAsServiceAndStopsThroughItsEvent) {
+    ScopedProtocolService protocol;
+    ASSERT_TRUE(protocol.available());
+    ScopedSampleServer sample(kInstance);
+    ASSERT_TRUE(sample.registered());
+    ScopedServiceRemoval removal(sample.serviceName());
+    ITesk_AgentPtr agent;
+    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
+                                                IID_ITesk_Agent,
+                                                reinterpret_cast<void**>(&agent)));
+    _bstr_t name(sample.progId().c_str());
+
+    ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 2));
+    EXPECT_EQ(0x00020001, WaitForActivity(agent, sample.progId(), 0x00020001, 0));
+    ASSERT_EQ(S_OK, agent->StartServer(name));
+    EXPECT_EQ(0x00020003, WaitForActivity(agent, sample.progId(), 0x00020003, 20000));
+    // Started by the Service Control Manager, not as a plain process.
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), QueryServiceState(sample.serviceName()));
+
+    ASSERT_EQ(S_OK, agent->StopServer(name));
+    EXPECT_EQ(0x00020001, WaitForActivity(agent, sample.progId(), 0x00020001, 20000));
+
+    ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 3));
+    EXPECT_EQ(0x00040001, WaitForActivity(agent, sample.progId(), 0x00040001, 0));
+    ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 1));
+    EXPECT_EQ(0x00010001, WaitForActivity(agent, sample.progId(), 0x00010001, 0));
+}
+
+}  // namespace
+}  // namespace services_test

@@ -1,0 +1,184 @@
+// "TeskAgent -RegServer" end to end: the agent's AppID as the registration
+// leaves it, read back through the security API. The registration's messages
+// are captured from its standard error. Every test starts from a fresh AppID;
+// the suite ends by installing the agent again, as the prefix had it.
+
+#include <gtest/gtest.h>
+
+#include "admin_account/Wardlow.h"
+#include "descriptor_checks.h"
+#include "process_capture.h"
+#include "support/test_support.h"
+
+using namespace dcom_test;
+
+namespace {
+
+const wchar_t kAgentAppIdKey[] = L"AppID\\{6B1D3EB3-52C7-4A19-9E0B-7D2F5A8C1E34}";
+const std::wstring kLibraryPath = TESK_BUILD_DIR L"\\components\\admin_account\\Wardlow.dll";
+const std::wstring kLibraryFolder = TESK_BUILD_DIR L"\\components\\admin_account";
+
+const wchar_t kRunAsFailureLine[] =
+    L"CDcomConfig::ChangeAppIDRunAs error setting AppID's RunAs value in registry: "
+    L"RunLoggerConfig Error\r\n";
+const wchar_t kOuterRunAsStart[] =
+    L"SetDcomConfig Error: Error: ChangeAppIDRunAs({6B1D3EB3-52C7-4A19-9E0B-7D2F5A8C1E34}) "
+    L"returned ";
+
+class AgentRegistrationTest : public testing::Test {
+protected:
+    SavedAdminUserConfig saved_;
+    const std::wstring user_ = ProcessUserSid();
+
+    static void TearDownTestSuite() {
+        EXPECT_EQ(tesk_test::RunProcess(L"\"" TESK_INSTALLER_EXE L"\" install-agent \"" TESK_AGENT_EXE
+                                        L"\""),
+                  0);
+    }
+
+    void SetUp() override {
+        // The library installed for this user, the agent's AppID gone.
+        SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, kLibraryPath.c_str(), REG_EXPAND_SZ);
+        SetAdminUserValue(WARDLOW_ACCOUNT_NAME_VALUE, UserName().c_str());
+        ASSERT_EQ(tesk_test::RunProcess(L"\"" TESK_AGENT_EXE L"\" -UnregServer"), 0);
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, kAgentAppIdKey);
+    }
+
+    ProcessResult Register() {
+        return RunCapturingStandardError(L"\"" TESK_AGENT_EXE L"\" -RegServer");
+    }
+
+    std::vector<AclEntry> Permission(const wchar_t* value) {
+        return StoredPermissionEntries(HKEY_CLASSES_ROOT, kAgentAppIdKey, value, user_);
+    }
+    void ExpectGrantsInOrder() {
+        const std::vector<AclEntry> expected = {Allowed(user_), Allowed(kSystemSid),
+                                                Allowed(kWorldSid), Allowed(kAnonymousSid)};
+        EXPECT_EQ(Permission(L"LaunchPermission"), expected);
+        EXPECT_EQ(Permission(L"AccessPermission"), expected);
+    }
+    bool HasAuthenticationLevel(DWORD level) {
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data =
+            ReadValue(HKEY_CLASSES_ROOT, kAgentAppIdKey, L"AuthenticationLevel", &type);
+        return type == REG_DWORD && data.size() == sizeof(DWORD) &&
+               *reinterpret_cast<DWORD*>(data.data()) == level;
+    }
+    std::wstring RunAs() { return tesk_test::ReadString(HKEY_CLASSES_ROOT, kAgentAppIdKey, L"RunAs"); }
+    std::wstring InstallPath(DWORD* type = nullptr) {
+        ReadValue(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, WARDLOW_INSTALL_PATH_VALUE, type);
+        return tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY,
+                                     WARDLOW_INSTALL_PATH_VALUE);
+    }
+
+    // The run-as failure as reported: the library's box, then the outer one
+    // with a failure HRESULT of the Win32 facility.
+    void ExpectRunAsFailureReported(const std::wstring& output) {
+        size_t inner = output.find(kRunAsFailureLine);
+        size_t outer = output.find(kOuterRunAsStart);
+        ASSERT_NE(inner, std::wstring::npos) << tesk_test::ToNarrow(output);
+        ASSERT_NE(outer, std::wstring::npos) << tesk_test::ToNarrow(output);
+        EXPECT_LT(inner, outer);
+        long code = std::wcstol(output.c_str() + outer + wcslen(kOuterRunAsStart), nullptr, 10);
+        EXPECT_TRUE(FAILED(static_cast<HRESULT>(code)));
+        EXPECT_EQ(HRESULT_FACILITY(static_cast<HRESULT>(code)), FACILITY_WIN32);
+    }
+};
+
+// The library found through the system's search, for the registering process.
+class LibraryOnSearchPath {
+public:
+    LibraryOnSearchPath() {
+        wchar_t path[32768] = {};
+        ::GetEnvironmentVariableW(L"PATH", path, 32768);
+        saved_ = path;
+        ::SetEnvironmentVariableW(L"PATH", (kLibraryFolder + L";" + saved_).c_str());
+    }
+    ~LibraryOnSearchPath() { ::SetEnvironmentVariableW(L"PATH", saved_.c_str()); }
+
+private:
+    std::wstring saved_;
+};
+
+TEST_F(AgentRegistrationTest, FreshRegistrationConfiguresTheAgentsAppId) {
+    ProcessResult result = Register();
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, L"");
+    SCOPED_TRACE(tesk_test::DumpTree(HKEY_CLASSES_ROOT, kAgentAppIdKey));
+    ExpectGrantsInOrder();
+    EXPECT_TRUE(HasAuthenticationLevel(1));
+    EXPECT_EQ(RunAs(), QualifiedUserName());
+    EXPECT_EQ(tesk_test::ReadString(HKEY_CLASSES_ROOT, kAgentAppIdKey, nullptr), L"Tesk_Agent");
+}
+
+TEST_F(AgentRegistrationTest, RegisteringAgainKeepsOneEntryPerPrincipal) {
+    ASSERT_EQ(Register().exitCode, 0);
+    ProcessResult again = Register();
+    ASSERT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.standardError, L"");
+    ExpectGrantsInOrder();
+    EXPECT_TRUE(HasAuthenticationLevel(1));
+}
+
+TEST_F(AgentRegistrationTest, MissingLibraryIsReportedAndLeavesTheExitCodeAlone) {
+    const std::wstring missing = TESK_BUILD_DIR L"\\components\\admin_account\\missing\\Wardlow.dll";
+    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, missing.c_str(), REG_EXPAND_SZ);
+    ProcessResult result = Register();
+    EXPECT_EQ(result.exitCode, 0);
+    ExpectRunAsFailureReported(result.standardError);
+    // The grants were made before the run-as step; the level comes after it.
+    ExpectGrantsInOrder();
+    EXPECT_FALSE(HasAuthenticationLevel(1));
+    EXPECT_EQ(RunAs(), L"Interactive User");
+    // A recorded path is never overwritten, even when its file is missing.
+    EXPECT_EQ(InstallPath(), missing);
+}
+
+TEST_F(AgentRegistrationTest, LibraryWithoutAnAccountIsReportedAndLeavesTheExitCodeAlone) {
+    SetAdminUserValue(WARDLOW_ACCOUNT_NAME_VALUE, nullptr);
+    ProcessResult result = Register();
+    EXPECT_EQ(result.exitCode, 0);
+    ExpectRunAsFailureReported(result.standardError);
+    EXPECT_EQ(RunAs(), L"Interactive User");
+}
+
+TEST_F(AgentRegistrationTest, LibraryFoundBySearchIsRecordedWhenNoPathIs) {
+    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
+    LibraryOnSearchPath search;
+    ProcessResult result = Register();
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, L"");
+    DWORD type = REG_NONE;
+    EXPECT_EQ(::lstrcmpiW(InstallPath(&type).c_str(), kLibraryPath.c_str()), 0)
+        << tesk_test::ToNarrow(InstallPath());
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(RunAs(), QualifiedUserName());
+    EXPECT_TRUE(HasAuthenticationLevel(1));
+}
+
+TEST_F(AgentRegistrationTest, EmptyPathMeansTheSearchAndStaysEmpty) {
+    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, L"", REG_SZ);
+    LibraryOnSearchPath search;
+    ProcessResult result = Register();
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, L"");
+    bool exists = false;
+    EXPECT_EQ(tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY,
+                                    WARDLOW_INSTALL_PATH_VALUE, &exists),
+              L"");
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(RunAs(), QualifiedUserName());
+}
+
+TEST_F(AgentRegistrationTest, MissingLibraryWithoutAPathIsNotRecorded) {
+    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
+    ProcessResult result = Register();
+    EXPECT_EQ(result.exitCode, 0);
+    ExpectRunAsFailureReported(result.standardError);
+    bool exists = true;
+    tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, WARDLOW_INSTALL_PATH_VALUE,
+                          &exists);
+    EXPECT_FALSE(exists);
+}
+
+}  // namespace

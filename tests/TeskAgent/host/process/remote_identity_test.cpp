@@ -1,0 +1,86 @@
+// The agent object as a client in another process sees it: identity,
+// refusals and IDispatch through the proxies.
+#include <gtest/gtest.h>
+
+#include <comdef.h>
+
+#include "TeskAgent_h.h"
+#include "TeskAgent/host/process/agent_process.h"
+#include "support/test_support.h"
+
+using namespace tesk_test;
+
+_COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
+
+namespace {
+
+class RemoteAgentTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent_)), S_OK);
+    }
+    ITesk_AgentPtr agent_;
+};
+
+TEST_F(RemoteAgentTest, OneIdentityAcrossAllInterfaces) {
+    IUnknown* unknown = nullptr;
+    IDispatch* dispatch = nullptr;
+    ITeskRot* rot = nullptr;
+    ITeskServerInfo* info = nullptr;
+    ASSERT_EQ(agent_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    ASSERT_EQ(agent_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    ASSERT_EQ(agent_->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(&rot)), S_OK);
+    ASSERT_EQ(rot->QueryInterface(IID_ITeskServerInfo, reinterpret_cast<void**>(&info)), S_OK);
+    IUnknown* infoIdentity = nullptr;
+    ASSERT_EQ(info->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&infoIdentity)), S_OK);
+    EXPECT_EQ(infoIdentity, unknown);
+
+    void* refused = nullptr;
+    EXPECT_EQ(agent_->QueryInterface(IID_ISupportErrorInfo, &refused), E_NOINTERFACE);
+    EXPECT_EQ(rot->QueryInterface(IID_IIOSrvCfgPersist, &refused), E_NOINTERFACE);
+    EXPECT_EQ(refused, nullptr);
+
+    for (IUnknown* p : {infoIdentity, static_cast<IUnknown*>(info), static_cast<IUnknown*>(rot),
+                        static_cast<IUnknown*>(dispatch), unknown})
+        p->Release();
+}
+
+TEST_F(RemoteAgentTest, AggregationIsRefused) {
+    IUnknown* aggregated = nullptr;
+    EXPECT_EQ(::CoCreateInstance(CLSID_Tesk_Agent, agent_, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                 reinterpret_cast<void**>(&aggregated)),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(aggregated, nullptr);
+}
+
+TEST_F(RemoteAgentTest, DispatchNamesAndInvoke) {
+    UINT count = 0;
+    EXPECT_EQ(agent_->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"StartServer")};
+    DISPID id = 0;
+    EXPECT_EQ(agent_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    EXPECT_EQ(id, 0x60020005);
+    names[0] = const_cast<LPOLESTR>(L"isserveractive");
+    EXPECT_EQ(agent_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    EXPECT_EQ(id, 0x60020004);
+
+    _variant_t name(L"No.Such.Server");
+    LONG activity = 0;
+    VARIANT args[2];
+    args[1] = name;
+    args[0].vt = VT_I4 | VT_BYREF;
+    args[0].plVal = &activity;
+    DISPPARAMS params = {args, nullptr, 2, 0};
+    EXCEPINFO exception = {};
+    HRESULT hr = agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                nullptr, &exception, nullptr);
+    EXPECT_EQ(hr, S_OK) << HrText(hr).c_str() << " scode " << HrText(exception.scode).c_str();
+    EXPECT_EQ(activity, 0x00010004);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrHelpFile);
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// ITeskServerInfo of the real agent process, asked about the sample TeskServer,
+// its in-process module and plug-in, and about classes registered by the tests.
+#include <windows.h>
+#include <comcat.h>
+#include <comdef.h>
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+#include "TeskAgent_h.h"
+#include "sample_version.h"
+#include "TeskAgent/interfaces/ClassUtilities/info_arrays.h"
+#include "TeskAgent/agent/services/sample_server_fixture.h"
+#include "TeskAgent/agent/services/service_fixture.h"
+#include "support/test_support.h"
+
+_COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
+_COM_SMARTPTR_TYPEDEF(ITeskServerInfo, __uuidof(ITeskServerInfo));
+
+namespace info_test {
+namespace {
+
+using services_test::ScopedSampleServer;
+using services_test::ScopedServerClass;
+
+constexpr unsigned kInstance = 0x5E31;
+const CATID kPluginCategory = {0x8BEF444A, 0x77C0, 0x49DA,
+                               {0x80, 0x23, 0x08, 0x51, 0x16, 0xCA, 0x8E, 0x93}};
+
+class ServerInfoProcessTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr,
+                                                    CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
+                                                    reinterpret_cast<void**>(&agent_)));
+        info_ = agent_;
+        ASSERT_TRUE(info_);
+    }
+
+    Answers Properties(const std::wstring& server, const std::vector<LONG>& ids, LONG lower = 0) {
+        tesk::UniqueSafeArray request = LongArray(ids, lower);
+        SAFEARRAY *values = nullptr, *errors = nullptr;
+        EXPECT_EQ(S_OK, info_->GetTeskServerProperties(_bstr_t(server.c_str()), request.get(),
+                                                       &values, &errors));
+        return TakeAnswers(values, errors);
+    }
+
+    Answers Attributes(const std::wstring& server, const wchar_t* type,
+                       const std::vector<std::wstring>& names) {
+        tesk::UniqueSafeArray request = StringArray(names);
+        SAFEARRAY *values = nullptr, *errors = nullptr;
+        EXPECT_EQ(S_OK, info_->GetVersionAttributes(_bstr_t(server.c_str()), _bstr_t(type),
+                                                    request.get(), &values, &errors));
+        return TakeAnswers(values, errors);
+    }
+
+    std::vector<std::wstring> PluginProgIds() {
+        SAFEARRAY* ids = nullptr;
+        EXPECT_EQ(S_OK, info_->GetTeskServerPluginProgIDs(&ids));
+        EXPECT_NE(nullptr, ids);
+        return TakeAnswers(ids, LongArray({}).release()).texts;
+    }
+
+    ITesk_AgentPtr agent_;
+    ITeskServerInfoPtr info_;
+};
+
+TEST_F(ServerInfoProcessTest, PropertiesInRequestOrderFromAnyLowerBound) {
+    ScopedSampleServer sample(kInstance);
+    ASSERT_TRUE(sample.registered());
+    Answers got = Properties(sample.progId(), {1, 2, 3, 4, 99}, 5);
+    EXPECT_EQ(0, got.lowerBound);
+    ASSERT_EQ(5u, got.types.size());
+    EXPECT_EQ((std::vector<VARTYPE>{VT_I4, VT_BSTR, VT_BSTR, VT_BSTR, VT_EMPTY}), got.types);
+    EXPECT_EQ(0, got.longs[0]);  // the server does not run
+    EXPECT_EQ(L"" TESK_SAMPLE_BUILD_DATE, got.texts[1]);
+    EXPECT_EQ(L"" TESK_SAMPLE_TOOLKIT_VERSION, got.texts[2]);
+    EXPECT_EQ(L"" TESK_SAMPLE_ENGINE_PROGID, got.texts[3]);
+    EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, S_OK, S_OK, S_OK}), got.errors);
+}
+
+TEST_F(ServerInfoProcessTest, PropertyOneComesFromTheRunningServer) {
+    ScopedSampleServer sample(kInstance, L"-value 4242");
+    ASSERT_TRUE(sample.registered());
+    _bstr_t name(sample.progId().c_str());
+    ASSERT_EQ(S_OK, agent_->StartServer(name));
+    LONG word = 0;
+    for (int i = 0; i < 80 && word != 0x00010003; ++i, ::Sleep(250))
+        agent_->IsServerActive(name, &word);
+    ASSERT_EQ(0x00010003, word);
+
+    Answers got = Properties(sample.progId(), {1});
+    agent_->StopServer(name);
+    ASSERT_EQ(1u, got.types.size());
+    EXPECT_EQ(VT_I4, got.types[0]);
+    EXPECT_EQ(4242, got.longs[0]);
+    EXPECT_EQ(S_OK, got.errors[0]);
+    for (int i = 0; i < 80 && word != 0x00010001; ++i, ::Sleep(250))
+        agent_->IsServerActive(name, &word);
+    EXPECT_EQ(0x00010001, word);
+}
+
+TEST_F(ServerInfoProcessTest, ModulePropertiesFailWithoutInprocModule) {
+    ScopedServerClass server;
+    server.Register(L"Z:\\nowhere\\Server.exe", false);
+    Answers got = Properties(server.progId(), {2, 1});
+    ASSERT_EQ(2u, got.types.size());
+    EXPECT_EQ(VT_BSTR, got.types[0]);
+    EXPECT_EQ(L"", got.texts[0]);
+    EXPECT_EQ(E_FAIL, got.errors[0]);
+    EXPECT_EQ(VT_I4, got.types[1]);
+    EXPECT_EQ(S_OK, got.errors[1]);
+}
+
+TEST_F(ServerInfoProcessTest, InprocAttributesOfSampleModuleInAnyCase) {
+    ScopedSampleServer sample(kInstance);
+    ASSERT_TRUE(sample.registered());
+    for (const wchar_t* type : {L"INPROC", L"inproc"}) {
+        SCOPED_TRACE(type);
+        Answers got = Attributes(sample.progId(), type,
+                                 {L"filepath", L"FileVersion", L"TeskToolkitVersion",
+                                  L"TeskEngineProgID", L"NoSuchString"});
+        ASSERT_EQ(5u, got.texts.size());
+        EXPECT_EQ(0, _wcsicmp(TESK_SAMPLE_MODULE_DLL, got.texts[0].c_str())) << got.texts[0];
+        EXPECT_EQ(L"" TESK_SAMPLE_VERSION_TEXT, got.texts[1]);
+        EXPECT_EQ(L"" TESK_SAMPLE_TOOLKIT_VERSION, got.texts[2]);
+        EXPECT_EQ(L"" TESK_SAMPLE_ENGINE_PROGID, got.texts[3]);
+        EXPECT_EQ(L"", got.texts[4]);
+        EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, S_OK, S_OK, E_FAIL}), got.errors);
+    }
+}
+
+// The sample registers its executable quoted and followed by its run options.
+TEST_F(ServerInfoProcessTest, LocalAttributesOfQuotedCommandLine) {
+    ScopedSampleServer sample(kInstance);
+    ASSERT_TRUE(sample.registered());
+    Answers got =
+        Attributes(sample.progId(), L"local", {L"FilePath", L"FileVersion", L"CreationDate"});
+    ASSERT_EQ(3u, got.texts.size());
+    std::wstring expectedStart = TESK_SAMPLE_SERVER_EXE L" -instance ";
+    EXPECT_EQ(0, _wcsnicmp(expectedStart.c_str(), got.texts[0].c_str(), expectedStart.size()))
+        << got.texts[0];
+    EXPECT_EQ(std::wstring::npos, got.texts[0].find(L'"'));
+    EXPECT_EQ((std::vector<std::wstring>{got.texts[0], L"", L""}), got.texts);
+    EXPECT_EQ((std::vector<LONG>{S_OK, E_FAIL, E_FAIL}), got.errors);
+
+    SAFEARRAY *values = nullptr, *errors = nullptr;
+    tesk::UniqueSafeArray request = StringArray({L"FilePath"});
+    for (const wchar_t* type : {L"SERVICE", L""})
+        EXPECT_EQ(E_POINTER, info_->GetVersionAttributes(_bstr_t(sample.progId().c_str()),
+                                                         _bstr_t(type), request.get(), &values,
+                                                         &errors));
+}
+
+// A file without version resource whose dates were set to a known day.
+TEST_F(ServerInfoProcessTest, ModuleWithoutVersionResourceStillHasPathAndDate) {
+    wchar_t folder[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + L"TeskInfoTestModule.dll";
+    {
+        tesk::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        SYSTEMTIME noon = {2004, 6, 0, 2, 12, 0, 0, 0};
+        FILETIME local, utc;
+        ::SystemTimeToFileTime(&noon, &local);
+        ::LocalFileTimeToFileTime(&local, &utc);
+        // Both times: some file systems report the last write as the creation.
+        ASSERT_TRUE(::SetFileTime(file.get(), &utc, nullptr, &utc));
+    }
+    ScopedServerClass server;
+    server.Register(L"", false);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + server.clsidText() + L"\\InprocServer32",
+                           nullptr, path);
+
+    Answers got = Attributes(server.progId(), L"INPROC",
+                             {L"FilePath", L"CreationDate", L"FileVersion", L"CompanyName"});
+    ::DeleteFileW(path.c_str());
+    ASSERT_EQ(4u, got.texts.size());
+    EXPECT_EQ(path, got.texts[0]);
+    if (PRIMARYLANGID(LANGIDFROMLCID(::GetSystemDefaultLCID())) == LANG_ENGLISH) {
+        EXPECT_EQ(L"June 2, 2004", got.texts[1]);
+    }
+    EXPECT_EQ(L"", got.texts[2]);
+    EXPECT_EQ(L"", got.texts[3]);
+    EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, E_FAIL, E_FAIL}), got.errors);
+}
+
+// Takes every class out of the plug-in category for the scope, and puts them back.
+class ScopedNoPlugins {
+public:
+    ScopedNoPlugins() {
+        ::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_ICatRegister, reinterpret_cast<void**>(&registrar_));
+        tesk::UniqueComPtr<ICatInformation> info;
+        tesk::UniqueComPtr<IEnumCLSID> classes;
+        CATID category = kPluginCategory;
+        if (!registrar_ ||
+            FAILED(registrar_->QueryInterface(IID_ICatInformation,
+                                              reinterpret_cast<void**>(info.put()))) ||
+            FAILED(info.get()->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
+            return;
+        CLSID clsid;
+        while (classes.get()->Next(1, &clsid, nullptr) == S_OK) hidden_.push_back(clsid);
+        for (CLSID& hidden : hidden_)
+            registrar_->UnRegisterClassImplCategories(hidden, 1, &category);
+    }
+    ~ScopedNoPlugins() {
+        CATID category = kPluginCategory;
+        for (CLSID& hidden : hidden_) registrar_->RegisterClassImplCategories(hidden, 1, &category);
+        if (registrar_) registrar_->Release();
+    }
+
+private:
+    ICatRegister* registrar_ = nullptr;
+    std::vector<CLSID> hidden_;
+};
+
+TEST_F(ServerInfoProcessTest, PluginProgIdsOfRegisteredPlugins) {
+    ASSERT_EQ(0, tesk_test::RunProcess(L"regsvr32 /s \"" TESK_SAMPLE_MODULE_DLL L"\""));
+    std::vector<std::wstring> before = PluginProgIds();
+    EXPECT_NE(before.end(), std::find(before.begin(), before.end(), L"TeskSample.IoPlugin.1"));
+
+    // A plug-in with a ProgID is listed, one without is skipped.
+    ScopedServerClass named, unnamed;
+    named.Register(L"", false);
+    unnamed.Register(L"", false);
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + unnamed.clsidText() + L"\\ProgID");
+    for (auto* server : {&named, &unnamed})
+        tesk_test::WriteString(HKEY_CLASSES_ROOT,
+                               L"CLSID\\" + server->clsidText() +
+                                   L"\\Implemented Categories\\{8BEF444A-77C0-49DA-8023-085116CA8E93}",
+                               nullptr, L"");
+    std::vector<std::wstring> after = PluginProgIds();
+    EXPECT_EQ(before.size() + 1, after.size());
+    EXPECT_NE(after.end(), std::find(after.begin(), after.end(), named.progId()));
+}
+
+TEST_F(ServerInfoProcessTest, NoPluginGivesEmptyArray) {
+    ScopedNoPlugins none;
+    SAFEARRAY* ids = nullptr;
+    ASSERT_EQ(S_OK, info_->GetTeskServerPluginProgIDs(&ids));
+    tesk::UniqueSafeArray owner(ids);
+    ASSERT_NE(nullptr, ids);
+    LONG lower = -1, upper = 0;
+    ::SafeArrayGetLBound(ids, 1, &lower);
+    ::SafeArrayGetUBound(ids, 1, &upper);
+    EXPECT_EQ(0, lower);
+    EXPECT_EQ(-1, upper);
+}
+
+}  // namespace
+}  // namespace info_test
