@@ -62,48 +62,49 @@ T ElementAt(SAFEARRAY* array, LONG index) {
 struct Case {
     unsigned weight;
     bool malformed;
+    const char* method;
     void (*run)(CallContext&);
 };
 
 const Case kCases[] = {
-    {10, false, [](CallContext& c) { c.RegisterOwn("valid"); }},
-    {7, false, [](CallContext& c) { c.UnRegisterOwn(); }},
-    {12, false, [](CallContext& c) { c.LookUpOwn(); }},
-    {6, false, [](CallContext& c) { c.Connect("valid"); }},
-    {3, false, [](CallContext& c) { c.Connect("unknown"); }},
-    {2, true, [](CallContext& c) { c.Connect("malformed name"); }},
-    {4, false, [](CallContext& c) { c.InstalledServers(); }},
-    {2, false, [](CallContext& c) { c.ConfigFile("unknown"); }},
-    {3, true, [](CallContext& c) { c.ConfigFile("malformed name"); }},
-    {2, false, [](CallContext& c) { c.RemoteNode(); }},
-    {2, false, [](CallContext& c) { c.Activity("unknown"); }},
-    {3, true, [](CallContext& c) { c.Activity("malformed name"); }},
-    {1, true, [](CallContext& c) { c.ServiceCall("StartServer"); }},
-    {1, true, [](CallContext& c) { c.ServiceCall("StopServer"); }},
-    {1, true, [](CallContext& c) { c.ServiceCall("ConfigureNTService"); }},
-    {1, false, [](CallContext& c) { c.Configurator(); }},
-    {4, false, [](CallContext& c) { c.PluginProgIds(); }},
-    {5, false, [](CallContext& c) { c.Properties("valid"); }},
-    {2, true, [](CallContext& c) { c.Properties("extreme lower bound"); }},
-    {1, true, [](CallContext& c) { c.Properties("empty array"); }},
-    {1, true, [](CallContext& c) { c.Properties("null array"); }},
-    {2, true, [](CallContext& c) { c.Properties("wrong element type"); }},
-    {2, true, [](CallContext& c) { c.Properties("two dimensions"); }},
-    {2, true, [](CallContext& c) { c.Properties("wrapping bounds"); }},
-    {1, false, [](CallContext& c) { c.Properties("huge count"); }},
-    {4, false, [](CallContext& c) { c.VersionAttributes("valid"); }},
-    {2, true, [](CallContext& c) { c.VersionAttributes("malformed server type"); }},
-    {1, true, [](CallContext& c) { c.VersionAttributes("null array"); }},
-    {2, true, [](CallContext& c) { c.VersionAttributes("wrong element type"); }},
-    {2, true, [](CallContext& c) { c.VersionAttributes("two dimensions"); }},
-    {2, true, [](CallContext& c) { c.VersionAttributes("wrapping bounds"); }},
-    {1, false, [](CallContext& c) { c.VersionAttributes("huge count"); }},
-    {2, false, [](CallContext& c) { c.DispatchNames("valid"); }},
-    {1, false, [](CallContext& c) { c.DispatchNames("unknown"); }},
-    {2, true, [](CallContext& c) { c.DispatchInvoke("malformed name"); }},
-    {1, true, [](CallContext& c) { c.DispatchInvoke("missing argument"); }},
-    {3, true, [](CallContext& c) { c.WrongVariant(); }},
-    {2, true, [](CallContext& c) { c.LongKeys(); }},
+    {10, false, "TeskRotRegister", [](CallContext& c) { c.RegisterOwn("valid"); }},
+    {7, false, "TeskRotUnRegister", [](CallContext& c) { c.UnRegisterOwn(); }},
+    {12, false, "TeskRotGetActiveObject", [](CallContext& c) { c.LookUpOwn(); }},
+    {6, false, "Connect", [](CallContext& c) { c.Connect("valid"); }},
+    {3, false, "Connect", [](CallContext& c) { c.Connect("unknown"); }},
+    {2, true, "Connect", [](CallContext& c) { c.Connect("malformed name"); }},
+    {4, false, "GetInstalledServers", [](CallContext& c) { c.InstalledServers(); }},
+    {2, false, "GetActiveConfigFile", [](CallContext& c) { c.ConfigFile("unknown"); }},
+    {3, true, "GetActiveConfigFile", [](CallContext& c) { c.ConfigFile("malformed name"); }},
+    {2, false, "GetTeskAgentOnRemoteNode", [](CallContext& c) { c.RemoteNode(); }},
+    {2, false, "IsServerActive", [](CallContext& c) { c.Activity("unknown"); }},
+    {3, true, "IsServerActive", [](CallContext& c) { c.Activity("malformed name"); }},
+    {1, true, "StartServer", [](CallContext& c) { c.ServiceCall("StartServer"); }},
+    {1, true, "StopServer", [](CallContext& c) { c.ServiceCall("StopServer"); }},
+    {1, true, "ConfigureNTService", [](CallContext& c) { c.ServiceCall("ConfigureNTService"); }},
+    {1, false, "GetConfigurator", [](CallContext& c) { c.Configurator(); }},
+    {4, false, "GetTeskServerPluginProgIDs", [](CallContext& c) { c.PluginProgIds(); }},
+    {5, false, "GetTeskServerProperties", [](CallContext& c) { c.Properties("valid"); }},
+    {2, true, "GetTeskServerProperties", [](CallContext& c) { c.Properties("extreme lower bound"); }},
+    {1, true, "GetTeskServerProperties", [](CallContext& c) { c.Properties("empty array"); }},
+    {1, true, "GetTeskServerProperties", [](CallContext& c) { c.Properties("null array"); }},
+    {2, true, "GetTeskServerProperties", [](CallContext& c) { c.Properties("wrong element type"); }},
+    {2, true, "GetTeskServerProperties", [](CallContext& c) { c.Properties("two dimensions"); }},
+    {2, true, "GetTeskServerProperties", [](CallContext& c) { c.Properties("wrapping bounds"); }},
+    {1, false, "GetTeskServerProperties", [](CallContext& c) { c.Properties("huge count"); }},
+    {4, false, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("valid"); }},
+    {2, true, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("malformed server type"); }},
+    {1, true, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("null array"); }},
+    {2, true, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("wrong element type"); }},
+    {2, true, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("two dimensions"); }},
+    {2, true, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("wrapping bounds"); }},
+    {1, false, "GetVersionAttributes", [](CallContext& c) { c.VersionAttributes("huge count"); }},
+    {2, false, "GetIDsOfNames", [](CallContext& c) { c.DispatchNames("valid"); }},
+    {1, false, "GetIDsOfNames", [](CallContext& c) { c.DispatchNames("unknown"); }},
+    {2, true, "Invoke", [](CallContext& c) { c.DispatchInvoke("malformed name"); }},
+    {1, true, "Invoke", [](CallContext& c) { c.DispatchInvoke("missing argument"); }},
+    {3, true, "TeskRotRegister", [](CallContext& c) { c.WrongVariant(); }},
+    {2, true, "TeskRotRegister", [](CallContext& c) { c.LongKeys(); }},
 };
 
 }  // namespace
@@ -146,11 +147,18 @@ BSTR CallContext::Malformed(const std::wstring& prefix) {
     return malformed_.get();
 }
 
+bool CallContext::Selected(const char* method) const {
+    return onlyMethod_.empty() || onlyMethod_ == method;
+}
+
 void CallContext::MixedCall() {
     unsigned total = 0;
-    for (const Case& c : kCases) total += c.weight;
+    for (const Case& c : kCases)
+        if (Selected(c.method)) total += c.weight;
+    if (total == 0) return;
     unsigned pick = Pick(total);
     for (const Case& c : kCases) {
+        if (!Selected(c.method)) continue;
         if (pick < c.weight) return c.run(*this);
         pick -= c.weight;
     }
@@ -159,8 +167,8 @@ void CallContext::MixedCall() {
 void CallContext::MalformedCall() {
     std::vector<const Case*> malformed;
     for (const Case& c : kCases)
-        if (c.malformed) malformed.push_back(&c);
-    malformed[Pick(static_cast<unsigned>(malformed.size()))]->run(*this);
+        if (c.malformed && Selected(c.method)) malformed.push_back(&c);
+    if (!malformed.empty()) malformed[Pick(static_cast<unsigned>(malformed.size()))]->run(*this);
 }
 
 void CallContext::RotRound() {

@@ -49,6 +49,8 @@ public:
     void LookUp(BSTR key);
 
     CallTally& Tally() { return tally_; }
+    // Only calls of this method (a row's method name) are made from now on.
+    void OnlyMethod(const std::string& method) { onlyMethod_ = method; }
 
     // The cases (call_mix.cpp); public for the case table.
     void Record(const char* method, const char* input, HRESULT result, bool contentsOk = true);
@@ -71,6 +73,7 @@ public:
     void LongKeys();
 
 private:
+    bool Selected(const char* method) const;
     BSTR Malformed(const std::wstring& prefix);  // a malformed name, kept until the next one
     unsigned Pick(unsigned count) { return std::uniform_int_distribution<unsigned>(0, count - 1)(random_); }
 
@@ -83,6 +86,7 @@ private:
     tesk::UniqueSysString ownKeyBstr_;
     tesk::UniqueComPtr<IUnknown> ownObject_;  // what is registered under ownKey_, if anything
     tesk::UniqueSysString malformed_;
+    std::string onlyMethod_;
     CallTally tally_;
 };
 

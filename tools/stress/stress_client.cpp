@@ -25,6 +25,7 @@ int RunClient(const Options& options) {
                                         IID_ITesk_Agent, reinterpret_cast<void**>(agent.put()));
         if (SUCCEEDED(hr)) {
             CallContext context(agent.get(), options.seed, options.slowReleaseMs);
+            context.OnlyMethod(std::string(options.method.begin(), options.method.end()));
             tesk::UniqueSysString key = MakeBstr(options.key);
             const ULONGLONG deadline = ::GetTickCount64() + options.seconds * 1000ull;
             for (unsigned done = 0; context.Ready() && MoreCalls(options, done, deadline); ++done) {

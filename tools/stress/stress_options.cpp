@@ -22,7 +22,7 @@ void Usage() {
     std::fwprintf(stderr,
                   L"TeskStress [--clients N] [--calls M] [--rounds R] [--kill-rounds K]\n"
                   L"           [--slow-release MS] [--mix mixed|rot|malformed|lookup]\n"
-                  L"           [--quick]\n"
+                  L"           [--method NAME] [--quick]\n"
                   L"Client processes (started by the run): --client --seed S --out FILE\n"
                   L"           [--seconds T] [--key K]\n");
 }
@@ -70,6 +70,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
             options->killRounds = 1;
         } else if (arg == L"--mix" && value) ok = ParseMix(argv[++i], &options->mix);
         else if (arg == L"--key" && value) options->key = argv[++i];
+        else if (arg == L"--method" && value) options->method = argv[++i];
         else if (arg == L"--out" && value) options->out = argv[++i];
         else ok = false;
         if (!ok) {

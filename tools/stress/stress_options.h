@@ -26,6 +26,7 @@ struct Options {
     unsigned seed = 1;
     unsigned seconds = 0;        // with a time, calls go on until it is over
     std::wstring key;            // Mix::Lookup: the key to look up
+    std::wstring method;         // only calls of this method (empty: all)
     std::wstring out;            // where the client writes its tally
 };
 

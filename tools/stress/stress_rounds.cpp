@@ -23,6 +23,7 @@ struct Client {
     tesk::UniqueKernelHandle process;
     std::wstring tallyFile;
     bool killed = false;
+    DWORD startError = 0;
 };
 
 std::wstring ThisProgram() {
@@ -42,13 +43,16 @@ Client StartClient(const Options& options, unsigned round, unsigned index) {
                            L" --calls " + std::to_wstring(options.calls) + L" --seed " +
                            std::to_wstring(options.seed * 1000 + round * 100 + index) +
                            L" --slow-release " + std::to_wstring(options.slowReleaseMs) +
-                           L" --out \"" + client.tallyFile + L"\"";
+                           L" --out \"" + client.tallyFile + L"\"" +
+                           (options.method.empty() ? L"" : L" --method " + options.method);
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION started = {};
     if (::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                          &startup, &started)) {
         tesk::UniqueKernelHandle thread(started.hThread);
         client.process.reset(started.hProcess);
+    } else {
+        client.startError = ::GetLastError();
     }
     return client;
 }
@@ -98,7 +102,11 @@ RoundResult RunRound(const Options& options, unsigned round, bool kills) {
         } else {
             ++result.finished;
             const bool read = result.tally.Read(client.tallyFile);
-            if (code != 0 || !read) {
+            if (!client.process) {
+                std::printf("  client %u could not be started (error %lu)\n", index,
+                            static_cast<unsigned long>(client.startError));
+                ++result.failedClients;
+            } else if (code != 0 || !read) {
                 std::printf("  client %u ended with exit code 0x%lx%s\n", index,
                             static_cast<unsigned long>(code), read ? "" : " and no tally");
                 ++result.failedClients;
