@@ -78,8 +78,10 @@ int UninstallAgent(const InstallArguments& args) {
         return 2;
     }
     long exitCode = RunAndWait(args[0], L"-UnregServer");
-    ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
+    // Locale 0 goes first: while it is there the version key is not empty, and
+    // the platform's unregistration leaves the key behind.
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());
+    ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
     for (const CustomInterface& custom : kCustomInterfaces)
         ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"Interface\\" + GuidText(*custom.iid)).c_str());
     return static_cast<int>(exitCode);
