@@ -6,7 +6,9 @@
 
 #include "TeskAgent_h.h"
 #include "installer/install_steps.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
+#include "support/win32_result.h"
 
 namespace {
 
@@ -67,14 +69,15 @@ std::wstring AgentAppIdKey() {
     return std::wstring(L"AppID\\") + appId;
 }
 
-LSTATUS WriteDescriptor(HKEY key, const wchar_t* name, const std::wstring& sddl) {
+HRESULT WriteDescriptor(HKEY key, const wchar_t* name, const std::wstring& sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                                &descriptor, nullptr))
-        return static_cast<LSTATUS>(::GetLastError());
+        return tesk::LastErrorResult();
     tesk::UniqueLocalMem owned(descriptor);
-    return ::RegSetValueExW(key, name, 0, REG_BINARY, static_cast<const BYTE*>(descriptor),
-                            ::GetSecurityDescriptorLength(descriptor));
+    return tesk::Win32Result(::RegSetValueExW(key, name, 0, REG_BINARY,
+                                              static_cast<const BYTE*>(descriptor),
+                                              ::GetSecurityDescriptorLength(descriptor)));
 }
 
 std::wstring WithGrants(const wchar_t* entries, const wchar_t* rights,
@@ -120,23 +123,21 @@ int ApplyAgentAccess(const AgentAccessOptions& access) {
     if (access.legacyOpenAccess) return 0;
     std::wstring path = AgentAppIdKey();
     tesk::UniqueRegKey key;
-    LSTATUS status = path.empty() ? ERROR_FILE_NOT_FOUND
-                                  : ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0,
-                                                    KEY_SET_VALUE, key.put());
-    if (status == ERROR_SUCCESS)
-        status = WriteDescriptor(key.get(), L"LaunchPermission",
-                                 WithGrants(kLaunchEntries, kGrantedLaunchRights, access.grantedSids));
-    if (status == ERROR_SUCCESS)
-        status = WriteDescriptor(key.get(), L"AccessPermission",
-                                 WithGrants(kAccessEntries, kGrantedAccessRights, access.grantedSids));
-    if (status == ERROR_SUCCESS)
-        status = ::RegSetValueExW(key.get(), L"AuthenticationLevel", 0, REG_DWORD,
-                                  reinterpret_cast<const BYTE*>(&kPacketIntegrity),
-                                  sizeof(kPacketIntegrity));
-    if (status != ERROR_SUCCESS) {
+    HRESULT hr = path.empty() ? tesk::Win32Result(ERROR_FILE_NOT_FOUND)
+                              : tesk::registry::Open(HKEY_CLASSES_ROOT, path.c_str(),
+                                                     KEY_SET_VALUE, key);
+    if (SUCCEEDED(hr))
+        hr = WriteDescriptor(key.get(), L"LaunchPermission",
+                             WithGrants(kLaunchEntries, kGrantedLaunchRights, access.grantedSids));
+    if (SUCCEEDED(hr))
+        hr = WriteDescriptor(key.get(), L"AccessPermission",
+                             WithGrants(kAccessEntries, kGrantedAccessRights, access.grantedSids));
+    if (SUCCEEDED(hr))
+        hr = tesk::registry::WriteDword(key.get(), L"AuthenticationLevel", kPacketIntegrity);
+    if (FAILED(hr)) {
         std::fwprintf(stderr, L"locking down the agent's AppID failed: %ls\n",
-                      SystemMessage(static_cast<DWORD>(status)).c_str());
-        return static_cast<int>(HRESULT_FROM_WIN32(static_cast<DWORD>(status)));
+                      SystemMessage(HRESULT_CODE(hr)).c_str());
+        return static_cast<int>(hr);
     }
     return 0;
 }
