@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "TeskAgent_h.h"
+#include "installer/agent_access.h"
 #include "installer/install_steps.h"
 #include "support/unique_resource.h"
 
@@ -33,6 +34,7 @@ std::wstring TypeLibVersionKey() { return L"TypeLib\\" + GuidText(LIBID_TESKAGEN
 // Everything install-agent writes, undone; the agent's own part by
 // "-UnregServer", whose exit code is returned.
 long RemoveAgentRegistration(const std::wstring& exe) {
+    RemoveAgentAccessValues();
     long exitCode = RunAndWait(exe, L"-UnregServer");
     // Locale 0 goes first: while it is there the version key is not empty, and
     // the platform's unregistration leaves the key behind.
@@ -45,10 +47,16 @@ long RemoveAgentRegistration(const std::wstring& exe) {
 }  // namespace
 
 int InstallAgent(const InstallArguments& args) {
-    if (args.size() != 1) {
-        std::fwprintf(stderr, L"install-agent <path of TeskAgent.exe>\n");
+    AgentAccessOptions access;
+    if (args.empty()) {
+        std::fwprintf(stderr, L"install-agent <path of TeskAgent.exe> [--grant <account>]... "
+                              L"[--legacy-open-access]\n");
         return 2;
     }
+    // Every account is resolved before anything is written, so a mistyped
+    // name leaves the machine as it was.
+    if (!ParseAgentAccessOptions(InstallArguments(args.begin() + 1, args.end()), access))
+        return 2;
     const std::wstring& exe = args[0];
 
     tesk::UniqueComPtr<ITypeLib> library;
@@ -81,13 +89,18 @@ int InstallAgent(const InstallArguments& args) {
         return 1;
     }
 
+    // The registration then writes its own open grants afresh, as on a new machine.
+    RemoveAgentAccessValues();
     long exitCode = RunAndWait(exe, L"-RegServer");
     if (exitCode != 0) {
         std::fwprintf(stderr, L"%ls -RegServer ended with 0x%08lX\n", exe.c_str(),
                       static_cast<unsigned long>(exitCode));
         RemoveAgentRegistration(exe);
+        return static_cast<int>(exitCode);
     }
-    return static_cast<int>(exitCode);
+    int applied = ApplyAgentAccess(access);
+    if (applied != 0) RemoveAgentRegistration(exe);
+    return applied;
 }
 
 int UninstallAgent(const InstallArguments& args) {
