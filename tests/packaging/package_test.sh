@@ -113,7 +113,7 @@ user=$(wine cmd /c 'echo %USERNAME%' | tr -d '\r\n')
 
 case "$scenario" in
 lifecycle)
-    expect "msiexec /i exits 0" msiexec /i "$(win "$package")" ADMIN_ACCOUNT="$user"
+    expect "msiexec /i exits 0" msiexec /i "$(win "$package")" ADMIN_ACCOUNT="$user" GRANT="$user"
     for file in $shipped; do
         expect "installed: $file" test -f "$installed/$file"
     done
