@@ -1,5 +1,7 @@
 // Every shipped binary carries the one project version (the package's
 // version) in its version resource, as numbers and as text.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>

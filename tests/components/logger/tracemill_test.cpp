@@ -102,7 +102,9 @@ RotatedLog ReadRotatedLog(const IdentityConfig& identity, DWORD keptFiles, DWORD
             << "a record split between files";
         std::vector<LogRecord> records = ParseLog(bytes);
         // Only a record longer than the cap by itself makes a file larger.
-        if (records.size() > 1) EXPECT_LE(bytes.size(), maxBytes) << "over the cap";
+        if (records.size() > 1) {
+            EXPECT_LE(bytes.size(), maxBytes) << "over the cap";
+        }
         for (LogRecord& record : records) log.records.push_back(std::move(record));
     }
     return log;
