@@ -35,6 +35,7 @@ finish() {
 }
 
 agent_clsid='{6B1D3ED4-52C7-4A19-9E0B-7D2F5A8C1E34}'
+agent_appid='HKCR\AppID\{6B1D3EB3-52C7-4A19-9E0B-7D2F5A8C1E34}'
 configurator_progid='TeskConfigurator.IOSrvCfgPersist'
 installed="$prefix/drive_c/Program Files/Tesk/Agent"
 logs="$prefix/drive_c/ProgramData/Quellix/Logs"
@@ -132,12 +133,15 @@ lifecycle)
     expect "agent answers" agent_answers
     expect "agent record in the log" grep -q "	TeskAgent	" "$logs/Tracemill.log"
     records=$(wc -l <"$logs/Tracemill.log")
+    launch=$(reg_value "$agent_appid" LaunchPermission)
+    expect "AppID locked down" test -n "$launch"
 
     processes_end
     expect "upgrade exits 0" msiexec /i "$(win "$next")"
     expect "one product, the newer" test "$(products)" = "$(basename "$next" | sed 's/TeskAgent-\(.*\)-x64.msi/\1/')"
     expect "flags kept" test "$(reg_value "$logger_key" Flags)" = 'Error;Warning;Trace'
     expect "account kept" test "$(reg_value "$admin_key" AccountName)" = "$user"
+    expect "grant kept" test "$(reg_value "$agent_appid" LaunchPermission)" = "$launch"
     expect "agent answers after the upgrade" agent_answers
     expect "records after the upgrade" test "$(wc -l <"$logs/Tracemill.log")" -gt "$records"
 
