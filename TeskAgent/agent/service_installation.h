@@ -1,7 +1,7 @@
 #pragma once
 // Creating, changing and deleting a TeskServer's NT service in the Service
-// Control Manager of the local machine. Each step returns whether it did its
-// work; the caller turns failures into warnings.
+// Control Manager of the local machine. Each step returns an HRESULT (a Win32
+// failure as tesk::Win32Result); the caller turns failures into warnings.
 
 #include <windows.h>
 
@@ -10,16 +10,16 @@
 // Changes only the start type of an existing service (demand or, with
 // automaticStart, auto start); creates a missing one as an own-process,
 // interactive LocalSystem service whose binary path is the command line
-// followed by " -service". False for a null or empty name, when the manager
+// followed by " -service". Fails for a null or empty name, when the manager
 // cannot be opened, or when the change or creation fails.
-bool InstallServerService(const wchar_t* serviceName, const std::wstring& commandLine,
-                          bool automaticStart);
+HRESULT InstallServerService(const wchar_t* serviceName, const std::wstring& commandLine,
+                             bool automaticStart);
 
 // Replaces the service's dependencies by a double-null-terminated list.
 // Succeeds without change when the service cannot be opened or read (it was
-// not installed); false when the manager cannot be opened or the change fails.
-bool SetServiceDependency(const wchar_t* serviceName, const wchar_t* dependencies);
+// not installed); fails when the manager cannot be opened or the change fails.
+HRESULT SetServiceDependency(const wchar_t* serviceName, const wchar_t* dependencies);
 
 // Marks the service for deletion without stopping it first: the system removes
-// it once it has stopped. False for a null name or when any step fails.
-bool DeleteServerService(const wchar_t* serviceName);
+// it once it has stopped. Fails for a null name or when any step fails.
+HRESULT DeleteServerService(const wchar_t* serviceName);
