@@ -1,5 +1,6 @@
 #include "host/server_module.h"
 
+#include "diagnostics/returned_failure.h"
 #include "host/class_factory.h"
 #include "host/registry_script.h"
 #include "support/unique_resource.h"
@@ -40,11 +41,12 @@ LONG ServerModule::Unlock() {
     return count;
 }
 
-bool ServerModule::StartShutdownMonitor() {
+HRESULT ServerModule::StartShutdownMonitor() {
     shutdownEvent_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!shutdownEvent_) return false;
+    TESK_RETURN_LAST_ERROR_IF(!shutdownEvent_);
     monitorThread_.reset(::CreateThread(nullptr, 0, MonitorThread, this, 0, nullptr));
-    return static_cast<bool>(monitorThread_);
+    TESK_RETURN_LAST_ERROR_IF(!monitorThread_);
+    return S_OK;
 }
 
 void ServerModule::StopShutdownMonitor() {

@@ -38,7 +38,7 @@ public:
 
     void SetMainThreadId(DWORD id) { mainThreadId_ = id; }
 
-    bool StartShutdownMonitor();
+    HRESULT StartShutdownMonitor();
     // Called on the main thread for kIdleCheckMessage: when no object and no
     // lock came back since the monitor decided, revokes the class objects (no
     // activation can reach this process any more) and ends the message loop.
