@@ -47,11 +47,14 @@ TEST_F(AgentIdentityTest, EachObjectHoldsOneServerLockForItsLifetime) {
 }
 
 TEST_F(AgentIdentityTest, CreateInstanceRefusesBadArgumentsWithoutLeakingALock) {
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(factory_->CreateInstance(reinterpret_cast<IUnknown*>(factory_.GetInterfacePtr()),
-                                       IID_ITesk_Agent, &object),
-              CLASS_E_NOAGGREGATION);
-    EXPECT_EQ(object, nullptr);
+    // Across processes COM refuses an outer object before the agent sees it.
+    IUnknown* outer = reinterpret_cast<IUnknown*>(factory_.GetInterfacePtr());
+    for (REFIID iid : {IID_IUnknown, IID_ITesk_Agent}) {
+        void* object = reinterpret_cast<void*>(1);
+        EXPECT_EQ(factory_->CreateInstance(outer, iid, &object), CLASS_E_NOAGGREGATION);
+        EXPECT_EQ(object, nullptr);
+    }
+    void* object = nullptr;
     EXPECT_EQ(factory_->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
     // A refused interface destroys the new object again, with its server lock.
     object = reinterpret_cast<void*>(1);
