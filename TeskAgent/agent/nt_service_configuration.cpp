@@ -7,6 +7,7 @@
 #include "agent/service_installation.h"
 #include "diagnostics/com_eh.h"
 #include "diagnostics/log_client.h"
+#include "interfaces/ClassUtilities/ServerCommandLine.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
@@ -42,10 +43,10 @@ void RemoveService(const wchar_t* serviceName, REFCLSID clsid) {
     if (FAILED(DeleteServerService(serviceName))) GuardedLogWarning(kServiceNotRemoved);
 }
 
-void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstring& commandLine,
+void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstring& binaryPath,
                     bool automaticStart) {
     if (FAILED(SetServiceAppIdValues(serviceName, clsid))) GuardedLogWarning(kAppIdValuesNotSet);
-    if (FAILED(InstallServerService(serviceName, commandLine, automaticStart)))
+    if (FAILED(InstallServerService(serviceName, binaryPath, automaticStart)))
         GuardedLogWarning(kServiceNotInstalled);
     if (FAILED(SetServiceDependency(serviceName, kServerDependencies)))
         GuardedLogWarning(kDependencyNotSet, serviceName);
@@ -69,9 +70,14 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
         !serviceName)
         TESK_RAISE(E_FAIL);
 
-    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(clsid);
+    // The registered command line itself, quotes included: its executable is
+    // quoted again in the binary path, so the system cannot start a program
+    // planted where a path with a blank could be cut short.
+    std::wstring exe, args;
     // Returned, not raised, like the unknown server above.
-    TESK_RETURN_IF(commandLine.empty(), E_INVALIDARG);
+    TESK_RETURN_IF(FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(clsid),
+                                                 exe, args)),
+                   E_INVALIDARG);
 
     if (AlreadyConfigured(serviceName.get(), serviceType)) return S_OK;
 
@@ -82,7 +88,7 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
         break;
     case service_request::kDemandStart:
     case service_request::kAutoStart:
-        InstallService(serviceName.get(), clsid, commandLine,
+        InstallService(serviceName.get(), clsid, ServerServiceBinaryPath(exe, args),
                        serviceType == service_request::kAutoStart);
         break;
     default:
