@@ -4,9 +4,10 @@
 
 namespace agent_test {
 
-ScopedTestClass::ScopedTestClass() : clsidText_(tesk_test::NewGuidText(&clsid_)) {
+ScopedTestClass::ScopedTestClass(const std::wstring& progIdStem)
+    : clsidText_(tesk_test::NewGuidText(&clsid_)) {
     std::wstring stem = clsidText_.substr(1, 8);
-    progId_ = L"TeskAgentTest.Server" + stem + L".1";
+    progId_ = progIdStem + stem + L".1";
     userTypeName_ = L"TeskAgentTest Server " + stem;
 }
 

@@ -14,7 +14,8 @@ namespace agent_test {
 // written until the test asks for it.
 class ScopedTestClass {
 public:
-    ScopedTestClass();
+    // The ProgID is the stem, 8 hexadecimal digits of the CLSID and ".1".
+    explicit ScopedTestClass(const std::wstring& progIdStem = L"TeskAgentTest.Server");
     ~ScopedTestClass();
     ScopedTestClass(const ScopedTestClass&) = delete;
     ScopedTestClass& operator=(const ScopedTestClass&) = delete;
