@@ -63,6 +63,19 @@ std::wstring CallText(const wchar_t* method, const std::wstring& argument) {
 }
 
 AgentSession::AgentSession(const std::wstring& node) {
+    try {
+        Create(node);
+    } catch (Failure& failure) {
+        // Whatever keeps the agent from being created (a missing executable
+        // included) means it cannot be reached; refused access stays its own.
+        if (failure.exitCode != kExitAccessDenied) failure.exitCode = kExitUnreachable;
+        if (failure.hint.empty())
+            failure.hint = L"`teskctl doctor` checks the agent's registration and its files";
+        throw;
+    }
+}
+
+void AgentSession::Create(const std::wstring& node) {
     tesk::UniqueComPtr<ITesk_Agent> local;
     Check(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
                              reinterpret_cast<void**>(local.put())),

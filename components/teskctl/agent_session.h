@@ -50,6 +50,7 @@ public:
     ITesk_Agent* agent() const { return agent_.get(); }
 
 private:
+    void Create(const std::wstring& node);
     ITeskRot* Rot();
     ITeskServerInfo* Info();
 

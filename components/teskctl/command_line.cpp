@@ -80,9 +80,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     } catch (const CLI::ParseError& error) {
         parsed.outcome = ParsedCommandLine::Outcome::UsageError;
         parsed.text = FromUtf8(error.what());
+        // A word that is no command reads better as such than as a missing one.
+        for (const std::string& argument : narrow) {
+            if (argument.empty() || argument[0] == '-' || argument == texts.node) continue;
+            if (app.get_subcommands().empty())
+                parsed.text = L"unknown command \"" + FromUtf8(argument) +
+                              L"\" (commands: list, status, start, stop, service, info, plugins, "
+                              L"rot, doctor)";
+            break;
+        }
         return parsed;
     }
-    // A subcommand's --help is answered by the subcommand.
     for (CLI::App* command : app.get_subcommands()) invocation.command = command->get_name();
     invocation.server = FromUtf8(texts.server);
     invocation.rotKey = FromUtf8(texts.rotKey);

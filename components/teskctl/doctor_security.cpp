@@ -34,12 +34,11 @@ Check PermissionCheck(const char* id, const wchar_t* title, HKEY root, const std
     check.detail = Joined(words.lines, L"; ");
     for (const std::wstring& line : words.lines) check.read.push_back(L"  " + line);
     if (warnOpen && !words.openTo.empty())
-        check.Warn(check.detail + L" -- " +
-                       (kind == ComRightsKind::Launch ? L"anyone who reaches this node may start "
-                                                        L"the agent: "
-                                                      : L"anyone who reaches this node may call "
-                                                        L"the agent: ") +
-                       Joined(words.openTo, L", "),
+        check.Warn((kind == ComRightsKind::Launch ? L"anyone who reaches this node may start "
+                                                    L"the agent (allowed: "
+                                                  : L"anyone who reaches this node may call "
+                                                    L"the agent (allowed: ") +
+                       Joined(words.openTo, L", ") + L")",
                    L"install the agent without open access (the default of TeskInstall) and "
                    L"grant the operators' group instead");
     return check;

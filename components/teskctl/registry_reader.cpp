@@ -16,7 +16,7 @@ std::wstring RootName(HKEY root) {
 }
 
 std::wstring Where(HKEY root, const std::wstring& path, const wchar_t* name) {
-    return RootName(root) + L"\\" + path + (name ? std::wstring(L" [") + name + L"]" : L"");
+    return RootName(root) + L"\\" + path + L" " + (name ? std::wstring(name) : L"(default)");
 }
 
 std::wstring Shown(const RegistryValue& value) {
@@ -65,7 +65,7 @@ RegistryValue ReadValue(HKEY root, const std::wstring& path, const wchar_t* name
             value.data.resize(size);
         }
     }
-    lines.push_back(Where(root, path, name ? name : L"(default)") + L" = " + Shown(value));
+    lines.push_back(Where(root, path, name) + L" = " + Shown(value));
     return value;
 }
 
@@ -73,7 +73,7 @@ bool KeyExists(HKEY root, const std::wstring& path, std::vector<std::wstring>& l
     tesk::UniqueRegKey key;
     const bool exists =
         ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
-    lines.push_back(Where(root, path, nullptr) + (exists ? L": key present" : L": key missing"));
+    lines.push_back(RootName(root) + L"\\" + path + (exists ? L": key present" : L": key missing"));
     return exists;
 }
 

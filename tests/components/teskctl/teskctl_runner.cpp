@@ -95,4 +95,26 @@ SavedRegistryValue::~SavedRegistryValue() {
         ::RegDeleteValueW(key.get(), valueName);
 }
 
+namespace {
+bool CopyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+    tesk::UniqueRegKey source, target;
+    return ::RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
+           ::RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             target.put(), nullptr) == ERROR_SUCCESS &&
+           ::RegCopyTreeW(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+}
+}  // namespace
+
+HiddenKey::HiddenKey(HKEY root, std::wstring path)
+    : root_(root), path_(std::move(path)),
+      backup_(L"Software\\TeskAgentTests\\HiddenKey" + std::to_wstring(::GetCurrentProcessId())) {
+    existed_ = CopyTree(root_, path_, HKEY_CURRENT_USER, backup_);
+    if (existed_) tesk_test::DeleteTree(root_, path_);
+}
+
+HiddenKey::~HiddenKey() {
+    if (existed_ && CopyTree(HKEY_CURRENT_USER, backup_, root_, path_))
+        tesk_test::DeleteTree(HKEY_CURRENT_USER, backup_);
+}
+
 }  // namespace teskctl_test

@@ -48,4 +48,20 @@ private:
     std::string data_;
 };
 
+// A key moved aside (with its subtree) for one test and put back at the end.
+class HiddenKey {
+public:
+    HiddenKey(HKEY root, std::wstring path);
+    ~HiddenKey();
+    HiddenKey(const HiddenKey&) = delete;
+    HiddenKey& operator=(const HiddenKey&) = delete;
+    bool existed() const { return existed_; }
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    std::wstring backup_;  // under HKCU
+    bool existed_ = false;
+};
+
 }  // namespace teskctl_test
