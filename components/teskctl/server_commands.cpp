@@ -25,20 +25,6 @@ std::wstring ActivityHex(long activity) {
     return HexText(static_cast<unsigned long>(activity));
 }
 
-}  // namespace
-
-long KnownServerActivity(AgentSession& session, const std::wstring& server) {
-    const long activity = session.Activity(server);
-    if (StateOf(activity) == kUnknownServer)
-        ThrowFailure(CallText(L"IsServerActive", server),
-                     L"the agent does not know the server \"" + server + L"\" (activity " +
-                         ActivityHex(activity) + L": unknown server)",
-                     L"`teskctl list` shows the installed servers by ProgID and CLSID",
-                     kExitUnknownServer);
-    return activity;
-}
-
-namespace {
 bool IsRunning(long activity) {
     return StateOf(activity) == kRunning || StateOf(activity) == kStoppable;
 }
@@ -87,6 +73,17 @@ CommandOutput ServerResult(const Invocation& invocation, long activity) {
     return output;
 }
 }  // namespace
+
+long KnownServerActivity(AgentSession& session, const std::wstring& server) {
+    const long activity = session.Activity(server);
+    if (StateOf(activity) == kUnknownServer)
+        ThrowFailure(CallText(L"IsServerActive", server),
+                     L"the agent does not know the server \"" + server + L"\" (activity " +
+                         ActivityHex(activity) + L": unknown server)",
+                     L"`teskctl list` shows the installed servers by ProgID and CLSID",
+                     kExitUnknownServer);
+    return activity;
+}
 
 nlohmann::json Json(const std::wstring& text) { return ToUtf8(text); }
 

@@ -221,6 +221,28 @@ TEST(TeskCtlServers, StartAndStopWaitForTheSampleServer) {
     EXPECT_TRUE(RunCtl(L"stop " + progId + L" --json").Json().value("alreadyStopped", false));
 }
 
+TEST(TeskCtlServers, StartThatTimesOutAndStopWithoutStopEventExitWithFive) {
+    // The registered program runs without creating the server events.
+    ServerInState stopped(false, false, 0), unstoppable(true, false, 0);
+    struct Case {
+        std::wstring arguments;
+        const char* hresult;  // null: no HRESULT
+    };
+    const Case cases[] = {
+        {L"start " + stopped.server.progId() + L" --wait --timeout 1 --json", "0x800705B4"},
+        {L"stop " + unstoppable.server.progId() + L" --json", nullptr},
+    };
+    for (const Case& c : cases) {
+        const CtlRun run = RunCtl(c.arguments);
+        EXPECT_EQ(run.exitCode, 5) << run.out;
+        const json error = run.Json().value("error", json::object());
+        EXPECT_EQ(error["hresult"].is_null(), c.hresult == nullptr) << run.out;
+        if (c.hresult) {
+            EXPECT_EQ(error.value("hresult", ""), c.hresult);
+        }
+    }
+}
+
 TEST(TeskCtlServers, ServiceInstallsAndRemovesTheSampleAsAnNtService) {
     sample_test::RegisteredSample sample(231);
     ASSERT_EQ(sample.registrationResult(), 0);
@@ -273,8 +295,9 @@ TEST(TeskCtlAgent, AgentThatCannotBeCreatedExitsWithFourAndAHint) {
                           {classKey + L"\\LocalServer32", nullptr, "doctor"}};
     for (const Case& c : cases) {
         {
-            teskctl_test::HiddenKey hidden(HKEY_CLASSES_ROOT, c.hidden);
-            ASSERT_TRUE(hidden.existed());
+            teskctl_test::RestoredKey saved(HKEY_CLASSES_ROOT, c.hidden);
+            ASSERT_TRUE(saved.existed());
+            tesk_test::DeleteTree(HKEY_CLASSES_ROOT, c.hidden);
             // An agent that still runs would be reached without its registration.
             for (DWORD pid : tesk_test::FindProcesses(L"TeskAgent.exe")) {
                 tesk::UniqueKernelHandle process = tesk_test::OpenProcessForWait(pid);

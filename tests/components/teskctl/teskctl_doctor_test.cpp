@@ -12,7 +12,7 @@
 using nlohmann::json;
 using teskctl_test::CtlRun;
 using teskctl_test::RunCtl;
-using teskctl_test::SavedRegistryValue;
+using teskctl_test::RestoredKey;
 
 namespace {
 
@@ -73,8 +73,7 @@ TEST(TeskCtlDoctor, GrantsToEveryoneOrAnonymousAreWarnedAboutAndLockedDownOnesAr
          L"O:BAG:BAD:(A;;0x7;;;BA)(A;;0x3;;;SY)(A;;0x3;;;IU)", "ok", "Administrators"},
     };
     for (const Case& c : cases) {
-        SavedRegistryValue launch(HKEY_CLASSES_ROOT, kAppIdKey, L"LaunchPermission");
-        SavedRegistryValue access(HKEY_CLASSES_ROOT, kAppIdKey, L"AccessPermission");
+        RestoredKey saved(HKEY_CLASSES_ROOT, kAppIdKey);
         WriteDescriptor(L"LaunchPermission", c.launch);
         WriteDescriptor(L"AccessPermission", c.access);
         const CtlRun run = RunCtl(L"doctor --json");
@@ -111,7 +110,7 @@ TEST(TeskCtlDoctor, MissingLibraryOrMarshalingKeyFailsItsCheckAndTheExitCode) {
     };
     for (const Case& c : cases) {
         {
-            SavedRegistryValue saved(c.root, c.path, c.value);
+            RestoredKey saved(c.root, c.path);
             ASSERT_TRUE(saved.existed()) << tesk_test::ToNarrow(c.path);
             tesk::UniqueRegKey key;
             ASSERT_EQ(::RegOpenKeyExW(c.root, c.path, 0, KEY_SET_VALUE, key.put()), ERROR_SUCCESS);

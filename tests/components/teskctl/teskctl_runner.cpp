@@ -67,34 +67,6 @@ CtlRun RunCtl(const std::wstring& arguments, DWORD timeoutMs) {
     return run;
 }
 
-SavedRegistryValue::SavedRegistryValue(HKEY root, std::wstring path, const wchar_t* name)
-    : root_(root), path_(std::move(path)), name_(name ? name : L""), hasName_(name != nullptr) {
-    tesk::UniqueRegKey key;
-    if (::RegOpenKeyExW(root_, path_.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return;
-    DWORD size = 0;
-    const wchar_t* valueName = hasName_ ? name_.c_str() : nullptr;
-    if (::RegQueryValueExW(key.get(), valueName, nullptr, &type_, nullptr, &size) != ERROR_SUCCESS)
-        return;
-    data_.resize(size);
-    existed_ = ::RegQueryValueExW(key.get(), valueName, nullptr, &type_,
-                                  reinterpret_cast<BYTE*>(&data_[0]), &size) == ERROR_SUCCESS;
-}
-
-SavedRegistryValue::~SavedRegistryValue() {
-    tesk::UniqueRegKey key;
-    if (::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
-        return;
-    const wchar_t* valueName = hasName_ ? name_.c_str() : nullptr;
-    if (existed_)
-        ::RegSetValueExW(key.get(), valueName, 0, type_,
-                         reinterpret_cast<const BYTE*>(data_.data()),
-                         static_cast<DWORD>(data_.size()));
-    else
-        ::RegDeleteValueW(key.get(), valueName);
-}
-
 namespace {
 bool CopyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
     tesk::UniqueRegKey source, target;
@@ -105,15 +77,16 @@ bool CopyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::w
 }
 }  // namespace
 
-HiddenKey::HiddenKey(HKEY root, std::wstring path)
+RestoredKey::RestoredKey(HKEY root, std::wstring path)
     : root_(root), path_(std::move(path)),
-      backup_(L"Software\\TeskAgentTests\\HiddenKey" + std::to_wstring(::GetCurrentProcessId())) {
+      backup_(L"Software\\TeskAgentTests\\RestoredKey" + std::to_wstring(::GetCurrentProcessId())) {
     existed_ = CopyTree(root_, path_, HKEY_CURRENT_USER, backup_);
-    if (existed_) tesk_test::DeleteTree(root_, path_);
 }
 
-HiddenKey::~HiddenKey() {
-    if (existed_ && CopyTree(HKEY_CURRENT_USER, backup_, root_, path_))
+RestoredKey::~RestoredKey() {
+    if (!existed_) return;
+    tesk_test::DeleteTree(root_, path_);
+    if (CopyTree(HKEY_CURRENT_USER, backup_, root_, path_))
         tesk_test::DeleteTree(HKEY_CURRENT_USER, backup_);
 }
 

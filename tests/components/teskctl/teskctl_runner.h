@@ -28,33 +28,14 @@ CtlRun RunCtl(const std::wstring& arguments, DWORD timeoutMs = 90000);
 
 std::string Utf8(const std::wstring& text);
 
-// A registry value saved at construction and put back (or deleted again) at
-// the end, whatever the test did to it meanwhile.
-class SavedRegistryValue {
+// A registry key whose whole subtree is copied aside at construction and put
+// back exactly at the end, whatever the test changed or removed meanwhile.
+class RestoredKey {
 public:
-    SavedRegistryValue(HKEY root, std::wstring path, const wchar_t* name);
-    ~SavedRegistryValue();
-    SavedRegistryValue(const SavedRegistryValue&) = delete;
-    SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
-    bool existed() const { return existed_; }
-
-private:
-    HKEY root_;
-    std::wstring path_;
-    std::wstring name_;
-    bool hasName_;
-    bool existed_ = false;
-    DWORD type_ = REG_NONE;
-    std::string data_;
-};
-
-// A key moved aside (with its subtree) for one test and put back at the end.
-class HiddenKey {
-public:
-    HiddenKey(HKEY root, std::wstring path);
-    ~HiddenKey();
-    HiddenKey(const HiddenKey&) = delete;
-    HiddenKey& operator=(const HiddenKey&) = delete;
+    RestoredKey(HKEY root, std::wstring path);
+    ~RestoredKey();
+    RestoredKey(const RestoredKey&) = delete;
+    RestoredKey& operator=(const RestoredKey&) = delete;
     bool existed() const { return existed_; }
 
 private:
