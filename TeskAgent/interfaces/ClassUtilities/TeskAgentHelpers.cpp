@@ -55,6 +55,10 @@ CLSID GetServerGuid(const wchar_t* serverName) {
 
 std::wstring GetLocalServerPath(REFCLSID clsid) { return ServerEntryPath(clsid, L"LocalServer32"); }
 
+std::wstring GetLocalServerCommandLine(REFCLSID clsid) {
+    return ClassesRootKey(ClassKeyPath(clsid), L"LocalServer32").GetStringValue(L"");
+}
+
 std::wstring GetInprocServerPath(REFCLSID clsid) {
     return ServerEntryPath(clsid, L"InprocServer32");
 }

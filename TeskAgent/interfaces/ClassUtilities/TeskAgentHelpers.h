@@ -18,6 +18,10 @@ CLSID GetServerGuid(const wchar_t* serverName);
 std::wstring GetLocalServerPath(REFCLSID clsid);
 std::wstring GetInprocServerPath(REFCLSID clsid);
 
+// The class's LocalServer32 default value as registered, quotes included: the
+// text that SplitServerCommandLine takes apart to start the server.
+std::wstring GetLocalServerCommandLine(REFCLSID clsid);
+
 // A new CoTaskMem copy of the value named "LocalServer32" directly under the
 // class key (the server's configuration-file entry); empty when absent.
 HRESULT GetLocalServer32Value(REFCLSID clsid, wchar_t** value);
