@@ -179,9 +179,10 @@ std::string ToNarrow(const std::wstring& text) {
     return out;
 }
 
-ScopedTestClass::ScopedTestClass() : clsidText_(NewGuidText(&clsid_)) {
+ScopedTestClass::ScopedTestClass(const std::wstring& progIdStem)
+    : clsidText_(NewGuidText(&clsid_)) {
     std::wstring stem = clsidText_.substr(1, 8);
-    progId_ = L"TeskAgentTest.Server" + stem + L".1";
+    progId_ = progIdStem + stem + L".1";
     userTypeName_ = L"TeskAgentTest Server " + stem;
 }
 

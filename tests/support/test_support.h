@@ -38,7 +38,8 @@ private:
 // until the test asks for it.
 class ScopedTestClass {
 public:
-    ScopedTestClass();
+    // The ProgID is the stem, 8 hexadecimal digits of the CLSID and ".1".
+    explicit ScopedTestClass(const std::wstring& progIdStem = L"TeskAgentTest.Server");
     ~ScopedTestClass();
     ScopedTestClass(const ScopedTestClass&) = delete;
     ScopedTestClass& operator=(const ScopedTestClass&) = delete;
