@@ -96,7 +96,7 @@ STDMETHODIMP CTesk_Agent::GetInstalledServers(SAFEARRAY** ServerNames, SAFEARRAY
                                               SAFEARRAY** ActiveStatus) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
         if (!ServerNames || !ServerGUID || !ActiveStatus) return E_POINTER;
-        return ListInstalledServers(this, ServerNames, ServerGUID, ActiveStatus);
+        return ListInstalledServers(ServerNames, ServerGUID, ActiveStatus);
     });
 }
 

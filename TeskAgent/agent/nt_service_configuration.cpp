@@ -49,20 +49,21 @@ void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstri
 
 HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
     const wchar_t* name = serverName ? serverName : L"";
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(name);
-    if (clsid == GUID_NULL) {
+    // One server, one registry view: its name, command line and AppID key are
+    // all read where its class is registered.
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(name);
+    const CLSID& clsid = server.clsid;
+    if (!server.IsKnown()) {
         GuardedLogWarning(L"Specified Server ('%s') is not installed.", name);
         return E_FAIL;
     }
 
     // The service is named by the class's full user-type name, as the
     // activity and start methods look it up.
-    tesk::UniqueCoTaskString serviceName;
-    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put())) ||
-        !serviceName)
-        TESK_RAISE(E_FAIL);
+    tesk::UniqueCoTaskString serviceName = TeskAgentHelpers::UserTypeNameOf(server);
+    if (!serviceName) TESK_RAISE(E_FAIL);
 
-    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(clsid);
+    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(server);
     if (commandLine.empty()) return E_INVALIDARG;
 
     if (AlreadyConfigured(serviceName.get(), serviceType)) return S_OK;

@@ -9,10 +9,12 @@
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
-HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
+HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext,
+                             const service_manager::InstalledServices* installed) {
     *activeContext = activity::kNoService | activity::kNotRunning;
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
-    if (clsid == GUID_NULL) {
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(serverName);
+    const CLSID& clsid = server.clsid;
+    if (!server.IsKnown()) {
         *activeContext = activity::kNoService | activity::kUnknownServer;
         return S_OK;
     }
@@ -37,7 +39,7 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
     }
 
     DWORD startType = 0;
-    if (QueryServerStartType(clsid, &startType)) {
+    if (QueryServerStartType(server, &startType, installed)) {
         if (startType == SERVICE_DEMAND_START) mode = activity::kDemandStartService;
         if (startType == SERVICE_AUTO_START) mode = activity::kAutoStartService;
     }
@@ -46,15 +48,15 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
 }
 
 HRESULT StartTeskServer(const wchar_t* serverName) {
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(serverName);
+    if (!server.IsKnown()) TESK_RAISE(E_FAIL);
     // A service is only asked to start; whether it does is not reported.
-    if (tesk::UniqueServiceHandle service = OpenServerService(serverName)) {
+    if (tesk::UniqueServiceHandle service = OpenServerService(server)) {
         ::StartServiceW(service.get(), 0, nullptr);
         return S_OK;
     }
 
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
-    if (clsid == GUID_NULL) TESK_RAISE(E_FAIL);
-    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(clsid);
+    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(server);
     if (commandLine.empty()) TESK_RAISE(E_FAIL);
 
     // The registered text is the whole command line, nothing appended. A new

@@ -1,16 +1,12 @@
 #include "agent/server_service.h"
 
-#include "diagnostics/com_eh.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 
 namespace {
 
-// Null when the class has no user-type name.
-tesk::UniqueCoTaskString ServiceNameOf(REFCLSID clsid) {
-    tesk::UniqueCoTaskString serviceName;
-    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put()))) return {};
-    return serviceName;
-}
+// QueryServiceConfigW never needs more: one round trip instead of a sizing
+// call first.
+constexpr DWORD kConfigBytes = 8 * 1024;
 
 tesk::UniqueServiceHandle OpenFullAccess(const wchar_t* serviceName) {
     tesk::UniqueServiceHandle service;
@@ -22,14 +18,13 @@ tesk::UniqueServiceHandle OpenFullAccess(const wchar_t* serviceName) {
 
 bool OpenLocalService(const wchar_t* serviceName, DWORD access,
                       tesk::UniqueServiceHandle* service) {
-    tesk::UniqueServiceHandle manager(
-        ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
-    if (!manager) return false;
-    service->reset(::OpenServiceW(manager.get(), serviceName, access));
+    if (!service_manager::IsReachable()) return false;
+    *service = service_manager::OpenService(serviceName, access);
     return true;
 }
 
 bool ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config) {
+    if (config.size() == 0) config.Allocate(kConfigBytes);
     DWORD needed = 0;
     while (!::QueryServiceConfigW(service, config.get(), config.size(), &needed)) {
         DWORD error = ::GetLastError();
@@ -39,13 +34,13 @@ bool ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& confi
     return true;
 }
 
-tesk::UniqueServiceHandle OpenServerService(const wchar_t* serverName) {
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
-    if (clsid == GUID_NULL) TESK_RAISE(E_FAIL);
-    return OpenFullAccess(ServiceNameOf(clsid).get());
+tesk::UniqueServiceHandle OpenServerService(const TeskAgentHelpers::ServerIdentity& server) {
+    return OpenFullAccess(TeskAgentHelpers::UserTypeNameOf(server).get());
 }
 
-bool QueryServiceStartType(const wchar_t* serviceName, DWORD* startType) {
+bool QueryServiceStartType(const wchar_t* serviceName, DWORD* startType,
+                           const service_manager::InstalledServices* installed) {
+    if (!serviceName || (installed && !installed->MayExist(serviceName))) return false;
     tesk::UniqueServiceHandle service = OpenFullAccess(serviceName);
     if (!service) return false;
     CAutoBuf<QUERY_SERVICE_CONFIGW> config;
@@ -54,6 +49,8 @@ bool QueryServiceStartType(const wchar_t* serviceName, DWORD* startType) {
     return true;
 }
 
-bool QueryServerStartType(REFCLSID clsid, DWORD* startType) {
-    return QueryServiceStartType(ServiceNameOf(clsid).get(), startType);
+bool QueryServerStartType(const TeskAgentHelpers::ServerIdentity& server, DWORD* startType,
+                          const service_manager::InstalledServices* installed) {
+    return QueryServiceStartType(TeskAgentHelpers::UserTypeNameOf(server).get(), startType,
+                                 installed);
 }

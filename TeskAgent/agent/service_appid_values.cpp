@@ -12,19 +12,27 @@ constexpr wchar_t kServiceParametersValue[] = L"ServiceParameters";
 // Manager passes the lower-case " -service" of the binary path instead).
 constexpr wchar_t kServiceParameters[] = L"-Service";
 
-// HKCR\AppID\{CLSID}, opened for reading and writing; empty when it does not
-// exist: an installation never creates the server's AppID key.
+tesk::UniqueRegKey OpenAppIdKeyIn(const wchar_t* clsidText, REGSAM view) {
+    tesk::UniqueRegKey appIds;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"AppID", 0, KEY_READ | KEY_WRITE | view,
+                        appIds.put()) != ERROR_SUCCESS)
+        return {};
+    tesk::UniqueRegKey appId;
+    if (::RegOpenKeyExW(appIds.get(), clsidText, 0, KEY_READ | KEY_WRITE | view, appId.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    return appId;
+}
+
+// HKCR\AppID\{CLSID}, opened for reading and writing in the 64-bit view, else
+// in the 32-bit view (where a 32-bit server's installation may have put it;
+// current Windows shares AppID keys); empty when it exists in neither: an
+// installation never creates the server's AppID key.
 tesk::UniqueRegKey OpenServerAppIdKey(REFCLSID clsid) {
     tesk::UniqueCoTaskString clsidText;
     if (FAILED(::StringFromCLSID(clsid, clsidText.put()))) return {};
-    tesk::UniqueRegKey appIds;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"AppID", 0, KEY_READ | KEY_WRITE, appIds.put()) !=
-        ERROR_SUCCESS)
-        return {};
-    tesk::UniqueRegKey appId;
-    if (::RegOpenKeyExW(appIds.get(), clsidText.get(), 0, KEY_READ | KEY_WRITE, appId.put()) !=
-        ERROR_SUCCESS)
-        return {};
+    tesk::UniqueRegKey appId = OpenAppIdKeyIn(clsidText.get(), KEY_WOW64_64KEY);
+    if (!appId) appId = OpenAppIdKeyIn(clsidText.get(), KEY_WOW64_32KEY);
     return appId;
 }
 

@@ -46,12 +46,24 @@ bool SetRegString(HKEY key, const wchar_t* name, DWORD type, const std::wstring&
 }
 
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
-                    const std::wstring& data) {
+                    const std::wstring& data, REGSAM view) {
     tesk::UniqueRegKey key;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     return SetRegString(key.get(), name, REG_SZ, data);
+}
+
+void DeleteRegTree(HKEY root, const std::wstring& path, REGSAM view) {
+    // RegDeleteTreeW knows no view: empty the key opened in the view, then
+    // delete the key itself there.
+    tesk::UniqueRegKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) !=
+        ERROR_SUCCESS)
+        return;
+    ::RegDeleteTreeW(key.get(), nullptr);
+    key.reset();
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 long RunAndWait(const std::wstring& program, const std::wstring& switches) {

@@ -38,16 +38,17 @@ ScopedTestKey::~ScopedTestKey() {
     DeleteTree(HKEY_CURRENT_USER, path_);
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
     tesk::UniqueRegKey key;
-    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
 std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                        bool* exists) {
+                        bool* exists, REGSAM view) {
     if (exists) *exists = false;
     tesk::UniqueRegKey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+        return {};
     DWORD type = 0, bytes = 0;
     if (::RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &bytes) !=
         ERROR_SUCCESS)
@@ -61,15 +62,27 @@ std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valu
 }
 
 void WriteString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                 const std::wstring& data) {
+                 const std::wstring& data, REGSAM view) {
     tesk::UniqueRegKey key;
-    ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                      nullptr);
+    ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                      key.put(), nullptr);
     ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
-void DeleteTree(HKEY root, const std::wstring& path) { ::RegDeleteTreeW(root, path.c_str()); }
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+    if (!view) {
+        ::RegDeleteTreeW(root, path.c_str());
+        return;
+    }
+    // RegDeleteTreeW knows no view: empty the key opened in it, then delete it there.
+    tesk::UniqueRegKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteTreeW(key.get(), nullptr);
+    key.reset();
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+}
 
 namespace {
 void DumpKey(HKEY key, const std::wstring& path, std::wstring& out) {

@@ -33,13 +33,15 @@ private:
     tesk::UniqueRegKey key_;
 };
 
-bool KeyExists(HKEY root, const std::wstring& path);
+// Registry access in the process's own view, or in the view named by `view`
+// (KEY_WOW64_32KEY: where 32-bit programs register their classes).
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 // The value's text; exists (optional) says whether the value is there at all.
 std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                        bool* exists = nullptr);
+                        bool* exists = nullptr, REGSAM view = 0);
 void WriteString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                 const std::wstring& data);
-void DeleteTree(HKEY root, const std::wstring& path);
+                 const std::wstring& data, REGSAM view = 0);
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
 // Every key and value below path, one per line, for failure messages.
 std::wstring DumpTree(HKEY root, const std::wstring& path);
 

@@ -1,8 +1,9 @@
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
 
-ClassesRootKey::ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName) {
+ClassesRootKey::ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName,
+                               REGSAM view) {
     std::wstring path = subkeyName.empty() ? keyPath : keyPath + L"\\" + subkeyName;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key_.put()) !=
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, key_.put()) !=
         ERROR_SUCCESS)
         key_.reset();
 }

@@ -1,6 +1,7 @@
 #include "agent/TeskSafeArrayWrapper.h"
 #include "interfaces/ClassUtilities/ServerInformation.h"
 #include "interfaces/ClassUtilities/ServerPluginList.h"
+#include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
 namespace TeskAgentHelpers {
@@ -15,8 +16,9 @@ HRESULT ListPluginProgIds(SAFEARRAY** progIds) {
     HRESULT hr = plugins.Fill();
     if (FAILED(hr)) return hr;
     for (const CLSID& clsid : plugins) {
-        tesk::UniqueCoTaskString progId;
-        if (FAILED(::ProgIDFromCLSID(clsid, progId.put()))) continue;  // no ProgID: not listed
+        // Read in the view that holds the class (a 32-bit plug-in's own).
+        tesk::UniqueCoTaskString progId = ProgIdOf(IdentityOf(clsid));
+        if (!progId) continue;  // no ProgID: not listed
         if (names.SetAt(index, progId.get())) ++index;
     }
 

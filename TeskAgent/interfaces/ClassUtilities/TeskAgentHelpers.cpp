@@ -1,11 +1,11 @@
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "diagnostics/com_eh.h"
 #include "diagnostics/log_client.h"
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
-#include "support/unique_resource.h"
 
 namespace TeskAgentHelpers {
 
@@ -31,38 +31,87 @@ std::wstring WithoutQuotes(const std::wstring& value) {
     return copy;
 }
 
-std::wstring ServerEntryPath(REFCLSID clsid, const wchar_t* subkey) {
-    ClassesRootKey key(ClassKeyPath(clsid), subkey);
+std::wstring ServerEntryPath(const ServerIdentity& server, const wchar_t* subkey) {
+    ClassesRootKey key(ClassKeyPath(server.clsid), subkey, server.view);
     return WithoutQuotes(key.GetStringValue(L""));
+}
+
+bool ClassKeyExists(REFCLSID clsid, REGSAM view) {
+    return ClassesRootKey(ClassKeyPath(clsid), L"", view).IsOpen();
+}
+
+// A ProgID kept in the 32-bit view only (Wine keeps ProgIDs per view; current
+// Windows shares them, and the platform's lookup has found them already). A
+// name with a backslash is a key path, not a ProgID.
+bool ClsidOf32BitProgId(const wchar_t* name, CLSID* clsid) {
+    if (!*name || std::wcschr(name, L'\\')) return false;
+    std::wstring text = ClassesRootKey(name, L"CLSID", k32BitView).GetStringValue(L"");
+    return !text.empty() && SUCCEEDED(::CLSIDFromString(text.c_str(), clsid));
+}
+
+// A copy of a string value of any length; null when the key or value is missing.
+tesk::UniqueCoTaskString ReadWholeString(const ServerIdentity& server, const wchar_t* subkey) {
+    ClassesRootKey key(ClassKeyPath(server.clsid), subkey, server.view);
+    DWORD type = 0, bytes = 0;
+    if (!key.IsOpen() ||
+        ::RegQueryValueExW(key.get(), L"", nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    // Room for a terminator the stored value may lack.
+    tesk::UniqueCoTaskString text(::CoTaskMemAlloc(bytes + sizeof(wchar_t)));
+    if (!text) return {};
+    std::memset(text.get(), 0, bytes + sizeof(wchar_t));
+    if (::RegQueryValueExW(key.get(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(text.get()),
+                           &bytes) != ERROR_SUCCESS)
+        return {};
+    return text;
+}
+
+// `path` starts with the folder `folder` followed by a backslash (any case).
+bool IsUnder(const std::wstring& path, const wchar_t* folder, UINT folderChars) {
+    return folderChars > 0 && path.size() > folderChars && path[folderChars] == L'\\' &&
+           ::CompareStringOrdinal(path.c_str(), folderChars, folder, folderChars, TRUE) ==
+               CSTR_EQUAL;
 }
 
 }  // namespace
 
 std::wstring ClassKeyPath(REFCLSID clsid) { return L"CLSID\\" + ClsidText(clsid); }
 
-CLSID GetServerGuid(const wchar_t* serverName) {
+ServerIdentity IdentityOf(REFCLSID clsid) {
+    ServerIdentity server{clsid, k64BitView};
+    if (!ClassKeyExists(clsid, k64BitView) && ClassKeyExists(clsid, k32BitView))
+        server.view = k32BitView;
+    return server;
+}
+
+ServerIdentity ResolveServer(const wchar_t* serverName) {
     CLSID clsid = GUID_NULL;
     // CLSIDFromString/CLSIDFromProgID take a non-const name; they do not change it.
     wchar_t* name = const_cast<wchar_t*>(serverName ? serverName : L"");
-    if (SUCCEEDED(::CLSIDFromString(name, &clsid))) return clsid;
+    if (SUCCEEDED(::CLSIDFromString(name, &clsid))) return IdentityOf(clsid);
     HRESULT hr = ::CLSIDFromProgID(name, &clsid);
-    if (SUCCEEDED(hr)) return clsid;
+    if (SUCCEEDED(hr) || ClsidOf32BitProgId(name, &clsid)) return IdentityOf(clsid);
     GuardedLogTrace(
         L"GetServerGuid() failed (hr = 0x%08x) for ProgID '%s'. Server is probably uninstalled.",
         static_cast<unsigned>(hr), name);
-    return GUID_NULL;
+    return {};
 }
 
-std::wstring GetLocalServerPath(REFCLSID clsid) { return ServerEntryPath(clsid, L"LocalServer32"); }
+CLSID GetServerGuid(const wchar_t* serverName) { return ResolveServer(serverName).clsid; }
 
-std::wstring GetInprocServerPath(REFCLSID clsid) {
-    return ServerEntryPath(clsid, L"InprocServer32");
+std::wstring GetLocalServerPath(const ServerIdentity& server) {
+    return ServerEntryPath(server, L"LocalServer32");
 }
 
-HRESULT GetLocalServer32Value(REFCLSID clsid, wchar_t** value) {
+std::wstring GetInprocServerPath(const ServerIdentity& server) {
+    return ServerEntryPath(server, L"InprocServer32");
+}
+
+HRESULT GetLocalServer32Value(const ServerIdentity& server, wchar_t** value) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
         if (!value) TESK_RAISE(E_POINTER);
-        ClassesRootKey key(L"CLSID", ClsidText(clsid));
+        ClassesRootKey key(L"CLSID", ClsidText(server.clsid), server.view);
         std::wstring text = key.GetStringValue(L"LocalServer32");
         size_t bytes = (text.size() + 1) * sizeof(wchar_t);
         tesk::UniqueCoTaskString copy(::CoTaskMemAlloc(bytes));
@@ -71,6 +120,37 @@ HRESULT GetLocalServer32Value(REFCLSID clsid, wchar_t** value) {
         *value = static_cast<wchar_t*>(copy.release());
         return S_OK;
     });
+}
+
+tesk::UniqueCoTaskString ProgIdOf(const ServerIdentity& server) {
+    tesk::UniqueCoTaskString progId;
+    if (server.view == k64BitView) {
+        // The platform's own lookup, which reads the agent's (64-bit) view.
+        if (FAILED(::ProgIDFromCLSID(server.clsid, progId.put()))) return {};
+        return progId;
+    }
+    progId = ReadWholeString(server, L"ProgID");
+    if (progId && !*progId.get()) return {};
+    return progId;
+}
+
+tesk::UniqueCoTaskString UserTypeNameOf(const ServerIdentity& server) {
+    if (server.view == k32BitView) return ReadWholeString(server, L"");
+    tesk::UniqueCoTaskString name;
+    if (FAILED(::OleRegGetUserType(server.clsid, USERCLASSTYPE_FULL, name.put()))) return {};
+    return name;
+}
+
+std::wstring ModuleFileOf(const ServerIdentity& server, const std::wstring& registeredPath) {
+    if (server.view != k32BitView) return registeredPath;
+    wchar_t system[MAX_PATH] = {}, wow64[MAX_PATH] = {};
+    UINT systemChars = ::GetSystemDirectoryW(system, MAX_PATH);
+    UINT wow64Chars = ::GetSystemWow64DirectoryW(wow64, MAX_PATH);
+    // No 32-bit system folder (32-bit Windows): System32 is the server's own.
+    if (systemChars >= MAX_PATH || wow64Chars == 0 || wow64Chars >= MAX_PATH ||
+        !IsUnder(registeredPath, system, systemChars))
+        return registeredPath;
+    return std::wstring(wow64, wow64Chars) + registeredPath.substr(systemChars);
 }
 
 }  // namespace TeskAgentHelpers

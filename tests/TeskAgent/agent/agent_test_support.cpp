@@ -4,45 +4,52 @@
 
 namespace agent_test {
 
-ScopedTestClass::ScopedTestClass() : clsidText_(tesk_test::NewGuidText(&clsid_)) {
+ScopedTestClass::ScopedTestClass(REGSAM view)
+    : view_(view), clsidText_(tesk_test::NewGuidText(&clsid_)) {
     std::wstring stem = clsidText_.substr(1, 8);
     progId_ = L"TeskAgentTest.Server" + stem + L".1";
     userTypeName_ = L"TeskAgentTest Server " + stem;
 }
 
 ScopedTestClass::~ScopedTestClass() {
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath());
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId_);
+    for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}}) {
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath(), view);
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId_, view);
+    }
 }
 
 void ScopedTestClass::WriteClassKey() {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_, view_);
 }
 
-void ScopedTestClass::WriteProgId() {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_);
+void ScopedTestClass::WriteProgId() { WriteProgId(view_); }
+
+void ScopedTestClass::WriteProgId(REGSAM progIdView) {
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_, progIdView);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_,
+                           progIdView);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_,
+                           view_);
 }
 
 void ScopedTestClass::WriteLocalServer(const std::wstring& commandLine) {
     tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\LocalServer32", nullptr,
-                           commandLine);
+                           commandLine, view_);
 }
 
 void ScopedTestClass::WriteInprocServer(const std::wstring& path) {
     tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32", nullptr,
-                           path);
+                           path, view_);
 }
 
 void ScopedTestClass::WriteNamedValue(const wchar_t* name, const std::wstring& data) {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data, view_);
 }
 
 void ScopedTestClass::WriteCategory(const std::wstring& catidText) {
     tesk_test::WriteString(HKEY_CLASSES_ROOT,
                            ClassKeyPath() + L"\\Implemented Categories\\" + catidText, nullptr,
-                           L"");
+                           L"", view_);
 }
 
 VARIANT UnknownVariant(IUnknown* object) {

@@ -11,10 +11,12 @@
 namespace agent_test {
 
 // A COM class registration made for one test and removed with it. Nothing is
-// written until the test asks for it.
+// written until the test asks for it. The class is written in the registry
+// view `view` names (0: the process's own, KEY_WOW64_32KEY: where 32-bit
+// servers register).
 class ScopedTestClass {
 public:
-    ScopedTestClass();
+    explicit ScopedTestClass(REGSAM view = 0);
     ~ScopedTestClass();
     ScopedTestClass(const ScopedTestClass&) = delete;
     ScopedTestClass& operator=(const ScopedTestClass&) = delete;
@@ -26,14 +28,19 @@ public:
     const std::wstring& userTypeName() const { return userTypeName_; }
 
     void WriteClassKey();  // the class key with its user-type name
-    void WriteProgId();    // ProgID key and the class's ProgID subkey
+    // ProgID key (in the class's view, or in `progIdView`) and the class's
+    // ProgID subkey.
+    void WriteProgId();
+    void WriteProgId(REGSAM progIdView);
     void WriteLocalServer(const std::wstring& commandLine);
     void WriteInprocServer(const std::wstring& path);
     void WriteNamedValue(const wchar_t* name, const std::wstring& data);
     void WriteCategory(const std::wstring& catidText);
+    REGSAM view() const { return view_; }
     std::wstring ClassKeyPath() const { return L"CLSID\\" + clsidText_; }
 
 private:
+    REGSAM view_;
     CLSID clsid_;
     std::wstring clsidText_;
     std::wstring progId_;

@@ -18,11 +18,16 @@ public:
     ScopedSampleServer& operator=(const ScopedSampleServer&) = delete;
 
     bool registered() const { return registered_; }
+    // Moves the class and AppID keys into the 32-bit registry view, as a
+    // 32-bit server would have them (the ProgID stays in the default view);
+    // false when a key could not be moved.
+    bool MoveTo32BitView();
     const std::wstring& progId() const { return progId_; }
     std::wstring serviceName() const;  // the class's user-type name
     std::wstring clsidText() const;
 
 private:
+    REGSAM view_ = 0;
     std::wstring arguments_;
     std::wstring progId_;
     bool registered_ = false;

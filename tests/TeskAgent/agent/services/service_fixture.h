@@ -18,10 +18,11 @@ namespace services_test {
 
 // A TeskServer class registered for one test under a CLSID of its own: class
 // key with its user-type name (the name of its service), ProgID and, as the
-// test asks, LocalServer32 and AppID key.
+// test asks, LocalServer32 and AppID key; all in the registry view `view`
+// names (0: the process's own, KEY_WOW64_32KEY: that of 32-bit servers).
 class ScopedServerClass {
 public:
-    ScopedServerClass();
+    explicit ScopedServerClass(REGSAM view = 0);
     ~ScopedServerClass();
     ScopedServerClass(const ScopedServerClass&) = delete;
     ScopedServerClass& operator=(const ScopedServerClass&) = delete;
@@ -33,8 +34,10 @@ public:
     const std::wstring& progId() const { return progId_; }
     const std::wstring& serviceName() const { return userTypeName_; }
     std::wstring AppIdPath() const { return L"AppID\\" + clsidText_; }
+    REGSAM view() const { return view_; }
 
 private:
+    REGSAM view_;
     std::wstring clsidText_;
     std::wstring progId_;
     std::wstring userTypeName_;
