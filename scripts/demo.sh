@@ -25,7 +25,8 @@ echo "== the client is gone; waiting for the agent to end after its idle time"
 # The agent processes of this prefix, found by their command line and environment.
 agent_pids() {
     for pid in $(pgrep -f 'TeskAgent\.exe' || true); do
-        tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && echo "$pid"
+        # A process may end between the listing and the read: that is no agent.
+        { tr '\0' '\n' < "/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && echo "$pid"
     done
 }
 start=$(date +%s)
