@@ -30,7 +30,7 @@ const std::wstring kUnquoted = TESK_PLVSVC_FIXTURE_EXE L" -x";
 
 class ConfigureServiceTest : public testing::Test {
 protected:
-    virtual REGSAM ServerView() const { return 0; }
+    explicit ConfigureServiceTest(REGSAM view = 0) : server_(view) {}
     void SetUp() override {
         ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr,
                                                     CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
@@ -56,7 +56,7 @@ protected:
     }
 
     ITesk_AgentPtr agent_;
-    ScopedServerClass server_{ServerView()};
+    ScopedServerClass server_;
     ScopedServiceRemoval removal_{server_.serviceName()};
 };
 
@@ -204,7 +204,7 @@ TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
 // registry view, and nothing of it in the 64-bit one.
 class Configure32BitServiceTest : public ConfigureServiceTest {
 protected:
-    REGSAM ServerView() const override { return KEY_WOW64_32KEY; }
+    Configure32BitServiceTest() : ConfigureServiceTest(KEY_WOW64_32KEY) {}
 };
 
 TEST_F(Configure32BitServiceTest, InstallsChangesAndRemovesFromTheServersOwnView) {
