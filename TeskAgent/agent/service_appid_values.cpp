@@ -1,7 +1,6 @@
 #include "agent/service_appid_values.h"
 
-#include <cwchar>
-
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -13,13 +12,10 @@ constexpr wchar_t kServiceParametersValue[] = L"ServiceParameters";
 constexpr wchar_t kServiceParameters[] = L"-Service";
 
 tesk::UniqueRegKey OpenAppIdKeyIn(const wchar_t* clsidText, REGSAM view) {
-    tesk::UniqueRegKey appIds;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"AppID", 0, KEY_READ | KEY_WRITE | view,
-                        appIds.put()) != ERROR_SUCCESS)
-        return {};
-    tesk::UniqueRegKey appId;
-    if (::RegOpenKeyExW(appIds.get(), clsidText, 0, KEY_READ | KEY_WRITE | view, appId.put()) !=
-        ERROR_SUCCESS)
+    tesk::UniqueRegKey appIds, appId;
+    if (FAILED(tesk::registry::Open(HKEY_CLASSES_ROOT, L"AppID", KEY_READ | KEY_WRITE, appIds,
+                                    view)) ||
+        FAILED(tesk::registry::Open(appIds.get(), clsidText, KEY_READ | KEY_WRITE, appId, view)))
         return {};
     return appId;
 }
@@ -36,19 +32,14 @@ tesk::UniqueRegKey OpenServerAppIdKey(REFCLSID clsid) {
     return appId;
 }
 
-void WriteString(HKEY key, const wchar_t* name, const wchar_t* text) {
-    DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
-    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
-}
-
 }  // namespace
 
 bool SetServiceAppIdValues(const wchar_t* serviceName, REFCLSID clsid) {
     if (!serviceName) return false;
     tesk::UniqueRegKey appId = OpenServerAppIdKey(clsid);
     if (!appId) return false;
-    WriteString(appId.get(), kLocalServiceValue, serviceName);
-    WriteString(appId.get(), kServiceParametersValue, kServiceParameters);
+    tesk::registry::WriteString(appId.get(), kLocalServiceValue, serviceName);
+    tesk::registry::WriteString(appId.get(), kServiceParametersValue, kServiceParameters);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace TeskAgentHelpers {
@@ -16,7 +17,7 @@ constexpr DWORD kGuidChars = 39;  // "{8-4-4-4-12}" and its terminator
 
 bool HasSubkey(HKEY key, const std::wstring& path) {
     tesk::UniqueRegKey sub;
-    return ::RegOpenKeyExW(key, path.c_str(), 0, KEY_READ, sub.put()) == ERROR_SUCCESS;
+    return SUCCEEDED(tesk::registry::Open(key, path.c_str(), KEY_READ, sub));
 }
 
 // The category manager's rule for one implemented and no required category:
@@ -24,33 +25,24 @@ bool HasSubkey(HKEY key, const std::wstring& path) {
 bool ImplementsOnly(HKEY classKey, const std::wstring& categoryText) {
     if (!HasSubkey(classKey, L"Implemented Categories\\" + categoryText)) return false;
     tesk::UniqueRegKey required;
-    if (::RegOpenKeyExW(classKey, L"Required Categories", 0, KEY_READ, required.put()) !=
-        ERROR_SUCCESS)
-        return true;
-    DWORD subkeys = 0;
-    return ::RegQueryInfoKeyW(required.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
-                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) ==
-               ERROR_SUCCESS &&
-           subkeys == 0;
+    std::vector<std::wstring> categories;
+    return FAILED(tesk::registry::Open(classKey, L"Required Categories", KEY_READ, required)) ||
+           (SUCCEEDED(tesk::registry::EnumerateSubkeys(required.get(), categories)) &&
+            categories.empty());
 }
 
 void AppendOnlyIn32BitView(REFCATID category, std::vector<ServerIdentity>* classes) {
     ClassesRootKey all(L"CLSID", L"", k32BitView);
-    if (!all.IsOpen()) return;
+    std::vector<std::wstring> names;
+    if (!all.IsOpen() || FAILED(tesk::registry::EnumerateSubkeys(all.get(), names))) return;
     wchar_t categoryText[kGuidChars] = {};
     ::StringFromGUID2(category, categoryText, kGuidChars);
     const size_t listed = classes->size();
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kGuidChars + 1] = {};
-        DWORD chars = kGuidChars + 1;
-        LONG status = ::RegEnumKeyExW(all.get(), index, name, &chars, nullptr, nullptr, nullptr,
-                                      nullptr);
-        if (status == ERROR_MORE_DATA) continue;  // longer than a CLSID: not a class
-        if (status != ERROR_SUCCESS) break;
+    for (const std::wstring& name : names) {
         CLSID clsid;
-        if (chars != kGuidChars - 1 || FAILED(::CLSIDFromString(name, &clsid))) continue;
         tesk::UniqueRegKey classKey;
-        if (::RegOpenKeyExW(all.get(), name, 0, KEY_READ, classKey.put()) != ERROR_SUCCESS ||
+        if (name.size() != kGuidChars - 1 || FAILED(::CLSIDFromString(name.c_str(), &clsid)) ||
+            FAILED(tesk::registry::Open(all.get(), name.c_str(), KEY_READ, classKey)) ||
             !ImplementsOnly(classKey.get(), categoryText))
             continue;
         // A class the 64-bit view lists is listed once; one registered in both

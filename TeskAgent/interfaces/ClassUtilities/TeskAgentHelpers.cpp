@@ -6,6 +6,7 @@
 #include "diagnostics/com_eh.h"
 #include "diagnostics/log_client.h"
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
+#include "support/registry.h"
 
 namespace TeskAgentHelpers {
 
@@ -49,22 +50,21 @@ bool ClsidOf32BitProgId(const wchar_t* name, CLSID* clsid) {
     return !text.empty() && SUCCEEDED(::CLSIDFromString(text.c_str(), clsid));
 }
 
-// A copy of a string value of any length; null when the key or value is missing.
+// A copy of a string value of any length; null when the key or value is
+// missing or is no string.
 tesk::UniqueCoTaskString ReadWholeString(const ServerIdentity& server, const wchar_t* subkey) {
     ClassesRootKey key(ClassKeyPath(server.clsid), subkey, server.view);
     DWORD type = 0, bytes = 0;
+    std::wstring text;
     if (!key.IsOpen() ||
-        ::RegQueryValueExW(key.get(), L"", nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        ::RegQueryValueExW(key.get(), L"", nullptr, nullptr, nullptr, &bytes) != ERROR_SUCCESS ||
+        FAILED(tesk::registry::ReadString(key.get(), L"", bytes, text, &type)) ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return {};
-    // Room for a terminator the stored value may lack.
-    tesk::UniqueCoTaskString text(::CoTaskMemAlloc(bytes + sizeof(wchar_t)));
-    if (!text) return {};
-    std::memset(text.get(), 0, bytes + sizeof(wchar_t));
-    if (::RegQueryValueExW(key.get(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(text.get()),
-                           &bytes) != ERROR_SUCCESS)
-        return {};
-    return text;
+    const size_t copyBytes = (text.size() + 1) * sizeof(wchar_t);
+    tesk::UniqueCoTaskString copy(::CoTaskMemAlloc(copyBytes));
+    if (copy) std::memcpy(copy.get(), text.c_str(), copyBytes);
+    return copy;
 }
 
 // `path` starts with the folder `folder` followed by a backslash (any case).
