@@ -7,6 +7,7 @@
 #include "agent/service_installation.h"
 #include "diagnostics/com_eh.h"
 #include "diagnostics/log_client.h"
+#include "interfaces/ClassUtilities/ServerCommandLine.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
@@ -34,11 +35,11 @@ void RemoveService(const wchar_t* serviceName, REFCLSID clsid) {
     if (!DeleteServerService(serviceName)) GuardedLogWarning(L"Error removing NT Service.");
 }
 
-void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstring& commandLine,
+void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstring& binaryPath,
                     bool automaticStart) {
     if (!SetServiceAppIdValues(serviceName, clsid))
         GuardedLogWarning(L"Error installing NT Service related regitry keys.");
-    if (!InstallServerService(serviceName, commandLine, automaticStart))
+    if (!InstallServerService(serviceName, binaryPath, automaticStart))
         GuardedLogWarning(L"Error installing NT Service.");
     if (!SetServiceDependency(serviceName, kServerDependencies))
         GuardedLogWarning(
@@ -63,8 +64,13 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
     tesk::UniqueCoTaskString serviceName = TeskAgentHelpers::UserTypeNameOf(server);
     if (!serviceName) TESK_RAISE(E_FAIL);
 
-    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(server);
-    if (commandLine.empty()) return E_INVALIDARG;
+    // The registered command line itself, quotes included: its executable is
+    // quoted again in the binary path, so the system cannot start a program
+    // planted where a path with a blank could be cut short.
+    std::wstring exe, args;
+    if (FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(server), exe,
+                                      args)))
+        return E_INVALIDARG;
 
     if (AlreadyConfigured(serviceName.get(), serviceType)) return S_OK;
 
@@ -75,7 +81,7 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
         break;
     case service_request::kDemandStart:
     case service_request::kAutoStart:
-        InstallService(serviceName.get(), clsid, commandLine,
+        InstallService(serviceName.get(), clsid, ServerServiceBinaryPath(exe, args),
                        serviceType == service_request::kAutoStart);
         break;
     default:

@@ -6,6 +6,7 @@
 #include "agent/server_events.h"
 #include "agent/server_service.h"
 #include "diagnostics/com_eh.h"
+#include "interfaces/ClassUtilities/ServerCommandLine.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
@@ -56,19 +57,23 @@ HRESULT StartTeskServer(const wchar_t* serverName) {
         return S_OK;
     }
 
-    std::wstring commandLine = TeskAgentHelpers::GetLocalServerPath(server);
-    if (commandLine.empty()) TESK_RAISE(E_FAIL);
+    std::wstring exe, args;
+    if (FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(server), exe,
+                                      args)))
+        TESK_RAISE(E_FAIL);
 
-    // The registered text is the whole command line, nothing appended. A new
-    // process on every call, even when one already runs; the agent does not
-    // wait for it and keeps none of its handles.
+    // The executable is named outright and quoted in the command line, so a
+    // program planted where a path with a blank could be cut short never
+    // runs. A new process on every call, even when one already runs; the agent
+    // does not wait for it and keeps none of its handles.
+    std::wstring commandLine = QuotedCommandLine(exe, args);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWDEFAULT;
     PROCESS_INFORMATION launched = {};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &launched))
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &launched))
         TESK_RAISE(E_FAIL);
     tesk::UniqueKernelHandle process(launched.hProcess);
     tesk::UniqueKernelHandle thread(launched.hThread);

@@ -1,6 +1,7 @@
 #include "agent/service_installation.h"
 
 #include "agent/server_service.h"
+#include "interfaces/ClassUtilities/ServerCommandLine.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -8,28 +9,24 @@ namespace {
 // Own process, and allowed to interact with the desktop as the servers did
 // when they ran as programs.
 constexpr DWORD kServerServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
-// The server is started with this after its registered command line, so it
-// knows it runs under the Service Control Manager.
 constexpr wchar_t kServiceSwitch[] = L" -service";
 
 // Every change leaves everything but what it names as it is; the display name
-// is passed back unchanged.
-bool ChangeStartType(SC_HANDLE service, DWORD startType) {
+// is passed back unchanged. The binary path is written anew so that a path
+// stored without quotes by an earlier installation is quoted from now on.
+bool ChangeStartType(SC_HANDLE service, DWORD startType, const std::wstring& binaryPath) {
     CAutoBuf<QUERY_SERVICE_CONFIGW> config;
     if (!ReadServiceConfig(service, config)) return false;
     return ::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE,
-                                  nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                   config->lpDisplayName) != FALSE;
 }
 
-bool CreateServerService(const wchar_t* serviceName, const std::wstring& commandLine,
+bool CreateServerService(const wchar_t* serviceName, const std::wstring& binaryPath,
                          DWORD startType) {
     tesk::UniqueServiceHandle manager(
         ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CREATE_SERVICE));
     if (!manager) return false;
-    // Built without a fixed limit: whatever command line is registered gets
-    // the switch appended, so no registered command line is refused for its length.
-    std::wstring binaryPath = commandLine + kServiceSwitch;
     // LocalSystem (no account, no password), no load-order group, no tag; the
     // dependency is set by a separate step.
     tesk::UniqueServiceHandle created(::CreateServiceW(
@@ -41,15 +38,20 @@ bool CreateServerService(const wchar_t* serviceName, const std::wstring& command
 
 }  // namespace
 
-bool InstallServerService(const wchar_t* serviceName, const std::wstring& commandLine,
+std::wstring ServerServiceBinaryPath(const std::wstring& exe, const std::wstring& args) {
+    // Built without a fixed limit, so no registered command line is refused for its length.
+    return QuotedCommandLine(exe, args) + kServiceSwitch;
+}
+
+bool InstallServerService(const wchar_t* serviceName, const std::wstring& binaryPath,
                           bool automaticStart) {
     if (!serviceName || !*serviceName) return false;
     tesk::UniqueServiceHandle existing;
     if (!OpenLocalService(serviceName, SERVICE_ALL_ACCESS, &existing)) return false;
 
     DWORD startType = automaticStart ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
-    if (existing) return ChangeStartType(existing.get(), startType);
-    return CreateServerService(serviceName, commandLine, startType);
+    if (existing) return ChangeStartType(existing.get(), startType, binaryPath);
+    return CreateServerService(serviceName, binaryPath, startType);
 }
 
 bool SetServiceDependency(const wchar_t* serviceName, const wchar_t* dependencies) {

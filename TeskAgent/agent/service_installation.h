@@ -7,13 +7,18 @@
 
 #include <string>
 
-// Changes only the start type of an existing service (demand or, with
-// automaticStart, auto start); creates a missing one as an own-process,
-// interactive LocalSystem service whose binary path is the command line
-// followed by " -service". False for a null or empty name, when the manager
-// cannot be opened, or when the change or creation fails.
-bool InstallServerService(const wchar_t* serviceName, const std::wstring& commandLine,
+// Sets the start type (demand or, with automaticStart, auto start) and the
+// binary path of an existing service, leaving the rest of its configuration
+// as it is; creates a missing one as an own-process, interactive LocalSystem
+// service with that binary path. False for a null or empty name, when the
+// manager cannot be opened, or when the change or creation fails.
+bool InstallServerService(const wchar_t* serviceName, const std::wstring& binaryPath,
                           bool automaticStart);
+
+// The binary path of a server's service: its executable in quotes, its
+// registered arguments, then " -service", which tells the server it runs
+// under the Service Control Manager.
+std::wstring ServerServiceBinaryPath(const std::wstring& exe, const std::wstring& args);
 
 // Replaces the service's dependencies by a double-null-terminated list.
 // Succeeds without change when the service cannot be opened or read (it was

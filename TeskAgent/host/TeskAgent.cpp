@@ -8,6 +8,11 @@
 #include "host/server_module.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    // Libraries loaded by bare name (the logger and the administrator-account
+    // library when no install folder is registered) come only from the
+    // agent's own folder and the system folder, never from the current folder
+    // or PATH, where anyone could plant one for an administrator's process.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     const wchar_t* commandLine = ::GetCommandLineW();
     ::CoInitialize(nullptr);
 

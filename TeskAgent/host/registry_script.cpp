@@ -293,5 +293,11 @@ HRESULT ApplyRegistryScriptResource(HMODULE module, UINT id, bool registering) {
 
     wchar_t modulePath[MAX_PATH] = {};
     ::GetModuleFileNameW(module, modulePath, MAX_PATH);
-    return script->Register({{L"MODULE", modulePath}});
+    // %MODULE% is the command line that starts the module (LocalServer32):
+    // a path with a blank is quoted, as the platform's own registration tools
+    // do, so that a program planted at a shorter prefix of it never starts
+    // instead; any other path stays bare.
+    std::wstring commandLine = modulePath;
+    if (commandLine.find(L' ') != std::wstring::npos) commandLine = L"\"" + commandLine + L"\"";
+    return script->Register({{L"MODULE", commandLine}});
 }

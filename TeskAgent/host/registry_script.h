@@ -69,5 +69,5 @@ private:
 };
 
 // Applies the REGISTRY resource id of module; registration substitutes %MODULE%
-// with the module's full path.
+// with the module's full path, in quotes when it contains a blank.
 HRESULT ApplyRegistryScriptResource(HMODULE module, UINT id, bool registering);

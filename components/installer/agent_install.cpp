@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "TeskAgent_h.h"
+#include "installer/agent_access.h"
 #include "installer/install_steps.h"
 #include "support/unique_resource.h"
 
@@ -46,10 +47,16 @@ bool WriteMarshalingKeys(const CustomInterface& custom, REGSAM view) {
 }  // namespace
 
 int InstallAgent(const InstallArguments& args) {
-    if (args.size() != 1) {
-        std::fwprintf(stderr, L"install-agent <path of TeskAgent.exe>\n");
+    AgentAccessOptions access;
+    if (args.empty()) {
+        std::fwprintf(stderr, L"install-agent <path of TeskAgent.exe> [--grant <account>]... "
+                              L"[--legacy-open-access]\n");
         return 2;
     }
+    // Every account is resolved before anything is written, so a mistyped
+    // name leaves the machine as it was.
+    if (!ParseAgentAccessOptions(InstallArguments(args.begin() + 1, args.end()), access))
+        return 2;
     const std::wstring& exe = args[0];
 
     tesk::UniqueComPtr<ITypeLib> library;
@@ -72,11 +79,15 @@ int InstallAgent(const InstallArguments& args) {
         return 1;
     }
 
+    // The registration then writes its own open grants afresh, as on a new machine.
+    RemoveAgentAccessValues();
     long exitCode = RunAndWait(exe, L"-RegServer");
-    if (exitCode != 0)
+    if (exitCode != 0) {
         std::fwprintf(stderr, L"%ls -RegServer ended with 0x%08lX\n", exe.c_str(),
                       static_cast<unsigned long>(exitCode));
-    return static_cast<int>(exitCode);
+        return static_cast<int>(exitCode);
+    }
+    return ApplyAgentAccess(access);
 }
 
 int UninstallAgent(const InstallArguments& args) {
@@ -84,6 +95,7 @@ int UninstallAgent(const InstallArguments& args) {
         std::fwprintf(stderr, L"uninstall-agent <path of TeskAgent.exe>\n");
         return 2;
     }
+    RemoveAgentAccessValues();
     long exitCode = RunAndWait(args[0], L"-UnregServer");
     ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());

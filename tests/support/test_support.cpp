@@ -2,7 +2,10 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <memory>
 
 namespace tesk_test {
 
@@ -187,6 +190,99 @@ std::string ToNarrow(const std::wstring& text) {
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], bytes,
                           nullptr, nullptr);
     return out;
+}
+
+ScopedFiles::~ScopedFiles() {
+    for (auto file = files_.rbegin(); file != files_.rend(); ++file) ::DeleteFileW(file->c_str());
+    for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder)
+        ::RemoveDirectoryW(folder->c_str());
+}
+
+bool ScopedFiles::Folder(const std::wstring& path) {
+    if (!::CreateDirectoryW(path.c_str(), nullptr)) return false;
+    folders_.push_back(path);
+    return true;
+}
+
+bool ScopedFiles::Copy(const std::wstring& from, const std::wstring& to) {
+    files_.push_back(to);
+    files_.push_back(to + L".ran");
+    return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::wstring MarkerRecord(const std::wstring& path, DWORD ms) {
+    std::wstring record = path + L".ran";
+    for (DWORD waited = 0;; waited += 100) {
+        tesk::UniqueFileHandle file(::CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD bytes = file ? ::GetFileSize(file.get(), nullptr) : 0;
+        if (bytes && bytes != INVALID_FILE_SIZE) {
+            std::wstring text(bytes / sizeof(wchar_t), L'\0');
+            DWORD read = 0;
+            if (::ReadFile(file.get(), &text[0], bytes, &read, nullptr) && read == bytes)
+                return text;
+        }
+        if (waited >= ms) return L"";
+        ::Sleep(100);
+    }
+}
+
+std::wstring EnvironmentWithPathFirst(const std::wstring& folder) {
+    std::vector<std::wstring> variables;
+    {
+        std::unique_ptr<wchar_t, BOOL(WINAPI*)(LPWCH)> block(::GetEnvironmentStringsW(),
+                                                             ::FreeEnvironmentStringsW);
+        for (const wchar_t* entry = block.get(); *entry; entry += std::wcslen(entry) + 1)
+            if (::_wcsnicmp(entry, L"PATH=", 5) != 0) variables.push_back(entry);
+    }
+    wchar_t path[32768] = {};
+    ::GetEnvironmentVariableW(L"PATH", path, 32768);
+    variables.push_back(L"PATH=" + folder + L";" + path);
+    std::sort(variables.begin(), variables.end(), [](const std::wstring& a, const std::wstring& b) {
+        return ::_wcsicmp(a.c_str(), b.c_str()) < 0;
+    });
+    std::wstring environment;
+    for (const std::wstring& variable : variables) environment += variable + L'\0';
+    return environment + L'\0';
+}
+
+tesk::UniqueKernelHandle StartProcessIn(const std::wstring& exe, const std::wstring& args,
+                                        const std::wstring& currentFolder,
+                                        const std::wstring& pathFolder, DWORD* pid) {
+    std::wstring environment = EnvironmentWithPathFirst(pathFolder);
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    std::wstring line = L"\"" + exe + L"\" " + args;
+    if (!::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT, &environment[0], currentFolder.c_str(),
+                          &startup, &process))
+        return {};
+    tesk::UniqueKernelHandle processHandle(process.hProcess), thread(process.hThread);
+    ::WaitForInputIdle(processHandle.get(), 10000);
+    if (pid) *pid = process.dwProcessId;
+    return processHandle;
+}
+
+bool ProcessHasModule(DWORD pid, const wchar_t* moduleName) {
+    tesk::UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) {
+        snapshot.release();
+        return false;
+    }
+    MODULEENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = ::Module32FirstW(snapshot.get(), &entry); more;
+         more = ::Module32NextW(snapshot.get(), &entry)) {
+        if (::lstrcmpiW(entry.szModule, moduleName) == 0) return true;
+    }
+    return false;
+}
+
+std::wstring ProcessImagePath(DWORD pid) {
+    tesk::UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t path[MAX_PATH] = {};
+    DWORD chars = MAX_PATH;
+    if (!process || !::QueryFullProcessImageNameW(process.get(), 0, path, &chars)) return L"";
+    return path;
 }
 
 }  // namespace tesk_test

@@ -57,6 +57,44 @@ tesk::UniqueKernelHandle OpenProcessForWait(DWORD pid);
 // single-threaded apartment must keep serving calls while a test waits).
 bool WaitPumping(HANDLE handle, DWORD ms);
 
+// Files and folders made for one test (copies of built programs put where a
+// real one is installed or a planted one would lie), removed at its end,
+// newest first, with the record a marker program leaves beside a copy.
+class ScopedFiles {
+public:
+    ScopedFiles() = default;
+    ~ScopedFiles();
+    ScopedFiles(const ScopedFiles&) = delete;
+    ScopedFiles& operator=(const ScopedFiles&) = delete;
+    bool Folder(const std::wstring& path);
+    bool Copy(const std::wstring& from, const std::wstring& to);
+
+private:
+    std::vector<std::wstring> files_, folders_;
+};
+
+// The command line the marker program (TESK_MARKER_EXE) recorded when its
+// copy at path ran; empty when it has not run. Waits up to ms for the record.
+std::wstring MarkerRecord(const std::wstring& path, DWORD ms = 0);
+
+// This process's environment block (CREATE_UNICODE_ENVIRONMENT) with PATH
+// beginning with folder.
+std::wstring EnvironmentWithPathFirst(const std::wstring& folder);
+
+// Starts exe (named as the application, quoted in the command line) with
+// args, in currentFolder, with an environment whose PATH begins with
+// pathFolder; waits until it waits for input (a served agent has then
+// registered its class object).
+tesk::UniqueKernelHandle StartProcessIn(const std::wstring& exe, const std::wstring& args,
+                                        const std::wstring& currentFolder,
+                                        const std::wstring& pathFolder, DWORD* pid = nullptr);
+
+// Whether a module of that file name (case-insensitive) is loaded in the process.
+bool ProcessHasModule(DWORD pid, const wchar_t* moduleName);
+
+// The full path of the process's executable.
+std::wstring ProcessImagePath(DWORD pid);
+
 std::wstring ToWide(const std::string& text);
 std::string ToNarrow(const std::wstring& text);
 

@@ -104,6 +104,11 @@ std::wstring GetLocalServerPath(const ServerIdentity& server) {
     return ServerEntryPath(server, L"LocalServer32");
 }
 
+std::wstring GetLocalServerCommandLine(const ServerIdentity& server) {
+    return ClassesRootKey(ClassKeyPath(server.clsid), L"LocalServer32", server.view)
+        .GetStringValue(L"");
+}
+
 std::wstring GetInprocServerPath(const ServerIdentity& server) {
     return ServerEntryPath(server, L"InprocServer32");
 }

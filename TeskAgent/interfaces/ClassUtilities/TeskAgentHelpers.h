@@ -31,6 +31,10 @@ ServerIdentity IdentityOf(REFCLSID clsid);
 std::wstring GetLocalServerPath(const ServerIdentity& server);
 std::wstring GetInprocServerPath(const ServerIdentity& server);
 
+// The class's LocalServer32 default value as registered, quotes included: the
+// text that SplitServerCommandLine takes apart to start the server.
+std::wstring GetLocalServerCommandLine(const ServerIdentity& server);
+
 // A new CoTaskMem copy of the value named "LocalServer32" directly under the
 // class key (the server's configuration-file entry); empty when absent.
 HRESULT GetLocalServer32Value(const ServerIdentity& server, wchar_t** value);

@@ -16,7 +16,6 @@ namespace {
 
 const wchar_t kAgentAppIdKey[] = L"AppID\\{6B1D3EB3-52C7-4A19-9E0B-7D2F5A8C1E34}";
 const std::wstring kLibraryPath = TESK_BUILD_DIR L"\\components\\admin_account\\Wardlow.dll";
-const std::wstring kLibraryFolder = TESK_BUILD_DIR L"\\components\\admin_account";
 
 const wchar_t kRunAsFailureLine[] =
     L"CDcomConfig::ChangeAppIDRunAs error setting AppID's RunAs value in registry: "
@@ -85,19 +84,26 @@ protected:
     }
 };
 
-// The library found through the system's search, for the registering process.
-class LibraryOnSearchPath {
+// The agent copied into a folder of its own, where the system's library
+// search finds what lies beside it, and a folder for a planted library.
+class AgentCopy {
 public:
-    LibraryOnSearchPath() {
-        wchar_t path[32768] = {};
-        ::GetEnvironmentVariableW(L"PATH", path, 32768);
-        saved_ = path;
-        ::SetEnvironmentVariableW(L"PATH", (kLibraryFolder + L";" + saved_).c_str());
+    const std::wstring agent = L"C:\\TeskSearch\\Agent\\TeskAgent.exe";
+    const std::wstring planted = L"C:\\TeskSearch\\Planted";
+    AgentCopy() {
+        for (const wchar_t* folder :
+             {L"C:\\TeskSearch", L"C:\\TeskSearch\\Agent", L"C:\\TeskSearch\\Planted"})
+            EXPECT_TRUE(files_.Folder(folder));
+        EXPECT_TRUE(files_.Copy(TESK_AGENT_EXE, agent));
     }
-    ~LibraryOnSearchPath() { ::SetEnvironmentVariableW(L"PATH", saved_.c_str()); }
+    bool Put(const std::wstring& folder) { return files_.Copy(kLibraryPath, folder + L"\\Wardlow.dll"); }
+    std::wstring AgentFolder() const { return agent.substr(0, agent.rfind(L'\\')); }
+    ProcessResult Register() {
+        return RunCapturingStandardError(L"\"" + agent + L"\" -RegServer", 60000, planted);
+    }
 
 private:
-    std::wstring saved_;
+    tesk_test::ScopedFiles files_;
 };
 
 TEST_F(AgentRegistrationTest, FreshRegistrationConfiguresTheAgentsAppId) {
@@ -142,14 +148,15 @@ TEST_F(AgentRegistrationTest, LibraryWithoutAnAccountIsReportedAndLeavesTheExitC
     EXPECT_EQ(RunAs(), L"Interactive User");
 }
 
-TEST_F(AgentRegistrationTest, LibraryFoundBySearchIsRecordedWhenNoPathIs) {
+TEST_F(AgentRegistrationTest, LibraryBesideTheAgentIsFoundAndRecordedWhenNoPathIs) {
     SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
-    LibraryOnSearchPath search;
-    ProcessResult result = Register();
+    AgentCopy copy;
+    ASSERT_TRUE(copy.Put(copy.AgentFolder()));
+    ProcessResult result = copy.Register();
     ASSERT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.standardError, L"");
     DWORD type = REG_NONE;
-    EXPECT_EQ(::lstrcmpiW(InstallPath(&type).c_str(), kLibraryPath.c_str()), 0)
+    EXPECT_EQ(::lstrcmpiW(InstallPath(&type).c_str(), (copy.AgentFolder() + L"\\Wardlow.dll").c_str()), 0)
         << tesk_test::ToNarrow(InstallPath());
     EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
     EXPECT_EQ(RunAs(), QualifiedUserName());
@@ -158,8 +165,9 @@ TEST_F(AgentRegistrationTest, LibraryFoundBySearchIsRecordedWhenNoPathIs) {
 
 TEST_F(AgentRegistrationTest, EmptyPathMeansTheSearchAndStaysEmpty) {
     SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, L"", REG_SZ);
-    LibraryOnSearchPath search;
-    ProcessResult result = Register();
+    AgentCopy copy;
+    ASSERT_TRUE(copy.Put(copy.AgentFolder()));
+    ProcessResult result = copy.Register();
     ASSERT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.standardError, L"");
     bool exists = false;
@@ -168,6 +176,22 @@ TEST_F(AgentRegistrationTest, EmptyPathMeansTheSearchAndStaysEmpty) {
               L"");
     EXPECT_TRUE(exists);
     EXPECT_EQ(RunAs(), QualifiedUserName());
+}
+
+// The search never reaches the current folder or PATH, where anyone could
+// plant a library for an administrator's registration run.
+TEST_F(AgentRegistrationTest, LibraryPlantedInTheCurrentFolderAndOnPathIsNotLoaded) {
+    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
+    AgentCopy copy;
+    ASSERT_TRUE(copy.Put(copy.planted));
+    ProcessResult result = copy.Register();
+    EXPECT_EQ(result.exitCode, 0);
+    ExpectRunAsFailureReported(result.standardError);
+    EXPECT_EQ(RunAs(), L"Interactive User");
+    bool exists = true;
+    tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, WARDLOW_INSTALL_PATH_VALUE,
+                          &exists);
+    EXPECT_FALSE(exists) << "a planted library's path was recorded";
 }
 
 TEST_F(AgentRegistrationTest, MissingLibraryWithoutAPathIsNotRecorded) {

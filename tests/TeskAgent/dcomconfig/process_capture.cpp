@@ -9,7 +9,8 @@
 
 namespace dcom_test {
 
-ProcessResult RunCapturingStandardError(const std::wstring& commandLine, DWORD timeoutMs) {
+ProcessResult RunCapturingStandardError(const std::wstring& commandLine, DWORD timeoutMs,
+                                        const std::wstring& folder) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
     tesk::UniqueKernelHandle readEnd, writeEnd;
@@ -22,8 +23,11 @@ ProcessResult RunCapturingStandardError(const std::wstring& commandLine, DWORD t
     startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION process = {};
     std::wstring line = commandLine;
-    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                          &process))
+    std::wstring environment = folder.empty() ? L"" : tesk_test::EnvironmentWithPathFirst(folder);
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
+                          folder.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                          folder.empty() ? nullptr : &environment[0],
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process))
         return result;
     tesk::UniqueKernelHandle processHandle(process.hProcess), thread(process.hThread);
     writeEnd.reset();  // the child's copy is now the only writer

@@ -14,8 +14,10 @@ struct ProcessResult {
 };
 
 // Runs the command line with its standard output and error going to a pipe
-// and waits for its end.
-ProcessResult RunCapturingStandardError(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+// and waits for its end; given a folder, in that current folder and with PATH
+// beginning with it.
+ProcessResult RunCapturingStandardError(const std::wstring& commandLine, DWORD timeoutMs = 60000,
+                                        const std::wstring& folder = L"");
 
 // The administrator-account configuration (HKLM\SOFTWARE\Quellix\Framework\AdminUser),
 // saved at construction and put back at destruction.

@@ -30,6 +30,15 @@ HRESULT StartUnknownServer(DWORD* agentPid) {
     return agent.get()->StartServer(name);
 }
 
+// The logger's install folder, put back at the end of the scope.
+struct SavedInstallPath {
+    bool existed = false;
+    const std::wstring path = ReadString(HKEY_LOCAL_MACHINE, kLoggerKey, L"InstallPath", &existed);
+    ~SavedInstallPath() {
+        if (existed) WriteString(HKEY_LOCAL_MACHINE, kLoggerKey, L"InstallPath", path);
+    }
+};
+
 class AgentLogTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -68,16 +77,8 @@ TEST_F(AgentLogTest, WithTheLibraryAbsentTheAgentAnswersTheSameAndLogsNothing) {
     const HRESULT withLibrary = StartUnknownServer(&pid);
     ASSERT_TRUE(WaitForNoAgentProcess(30000));
 
-    bool hadPath = false;
-    const std::wstring installPath = ReadString(HKEY_LOCAL_MACHINE, kLoggerKey, L"InstallPath",
-                                                &hadPath);
-    ASSERT_TRUE(hadPath);
-    struct RestorePath {
-        std::wstring path;
-        ~RestorePath() {
-            WriteString(HKEY_LOCAL_MACHINE, kLoggerKey, L"InstallPath", path);
-        }
-    } restore{installPath};
+    SavedInstallPath saved;
+    ASSERT_TRUE(saved.existed);
     WriteString(HKEY_LOCAL_MACHINE, kLoggerKey, L"InstallPath", L"C:\\no\\logger\\installed");
 
     LogTail tail;
@@ -85,6 +86,39 @@ TEST_F(AgentLogTest, WithTheLibraryAbsentTheAgentAnswersTheSameAndLogsNothing) {
     EXPECT_EQ(withoutLibrary, withLibrary) << HrText(withoutLibrary);
     ASSERT_NE(pid, 0u);
     EXPECT_TRUE(tail.RecordsOf(pid).empty());
+}
+
+// With no install folder registered the library is looked for by its bare
+// name: an agent started by hand in a folder holding a planted library, with
+// that folder on its PATH, does not load it; the one beside the agent it does.
+TEST_F(AgentLogTest, OnlyTheLibraryBesideTheAgentIsLoadedByItsBareName) {
+    SavedInstallPath saved;
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLoggerKey, L"InstallPath");
+    const std::wstring agentFolder = L"C:\\TeskLoad\\Agent", planted = L"C:\\TeskLoad\\Planted";
+    for (bool besideAgent : {false, true}) {
+        SCOPED_TRACE(besideAgent ? "beside the agent" : "planted");
+        ScopedFiles files;
+        for (const wchar_t* folder : {L"C:\\TeskLoad", agentFolder.c_str(), planted.c_str()})
+            ASSERT_TRUE(files.Folder(folder));
+        ASSERT_TRUE(files.Copy(TESK_AGENT_EXE, agentFolder + L"\\TeskAgent.exe"));
+        ASSERT_TRUE(files.Copy(TESK_LOGGER_DLL,
+                               (besideAgent ? agentFolder : planted) + L"\\Tracemill.dll"));
+
+        DWORD pid = 0;
+        tesk::UniqueKernelHandle process =
+            StartProcessIn(agentFolder + L"\\TeskAgent.exe", L"", planted, planted, &pid);
+        ASSERT_TRUE(process);
+        DWORD served = 0;
+        tesk::UniqueComPtr<ITesk_Agent> agent;
+        ASSERT_EQ(CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(agent.put())), S_OK);
+        OpenTheAgentProcess(&served);
+        EXPECT_EQ(served, pid) << "the client was not served by the agent started here";
+        LONG word = 0;
+        agent.get()->IsServerActive(_bstr_t(kNoSuchServer), &word);  // writes a trace record
+        EXPECT_EQ(ProcessHasModule(pid, L"Tracemill.dll"), besideAgent);
+        agent.reset();
+        EXPECT_NE(MillisecondsUntilExit(process.get(), 30000), -1);
+    }
 }
 
 }  // namespace

@@ -24,9 +24,9 @@ constexpr DWORD kServerServiceType = 0x110;  // own process, interactive
 constexpr ULONGLONG kAtOnceMs = 1000;
 constexpr ULONGLONG kPauseMs = 1450;
 
-// Quoted path with an argument: registered command lines lose their quotes.
+// Quoted path with an argument; the binary path quotes the executable whether
+// or not the registered value did.
 const std::wstring kCommandLine = L"\"" TESK_PLVSVC_FIXTURE_EXE L"\" -x";
-const std::wstring kUnquoted = TESK_PLVSVC_FIXTURE_EXE L" -x";
 
 class ConfigureServiceTest : public testing::Test {
 protected:
@@ -68,7 +68,7 @@ TEST_F(ConfigureServiceTest, InstallsDemandStartServiceWithComSettings) {
 
     ServiceConfig config = ReadServiceConfig(server_.serviceName());
     ASSERT_TRUE(config.exists);
-    EXPECT_EQ(kUnquoted + L" -service", config.binaryPath);
+    EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
     EXPECT_EQ(kServerServiceType, config.serviceType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_IGNORE), config.errorControl);
@@ -91,7 +91,7 @@ TEST_F(ConfigureServiceTest, InstallsAutoStartServiceByClsidText) {
     ASSERT_TRUE(config.exists);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.startType);
     EXPECT_EQ(kServerServiceType, config.serviceType);
-    EXPECT_EQ(kUnquoted + L" -service", config.binaryPath);
+    EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
     EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
     EXPECT_EQ(server_.serviceName(), AppIdValue(L"LocalService", nullptr));
     EXPECT_EQ(0x00040000, StartMode(server_.progId()));
@@ -117,12 +117,12 @@ TEST_F(ConfigureServiceTest, AskingForThePresentStartTypeChangesNothing) {
     }
 }
 
-TEST_F(ConfigureServiceTest, SwitchingDemandToAutoChangesOnlyStartTypeAndDependency) {
+TEST_F(ConfigureServiceTest, SwitchingDemandToAutoChangesStartTypeBinaryPathAndDependency) {
     server_.Register(kCommandLine, true);
     ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand));
     ASSERT_TRUE(ChangeDisplayAndDependencies(server_.serviceName(), L"Kept Display Name",
                                              L"otherdep\0"));
-    server_.SetLocalServer(L"Z:\\elsewhere\\Other.exe");  // must not reach the binary path
+    server_.SetLocalServer(L"Z:\\elsewhere\\Other.exe");
     ServiceConfig before = ReadServiceConfig(server_.serviceName());
 
     ULONGLONG elapsed = 0;
@@ -130,7 +130,7 @@ TEST_F(ConfigureServiceTest, SwitchingDemandToAutoChangesOnlyStartTypeAndDepende
     EXPECT_GE(elapsed, kPauseMs);
     ServiceConfig after = ReadServiceConfig(server_.serviceName());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), after.startType);
-    EXPECT_EQ(before.binaryPath, after.binaryPath);
+    EXPECT_EQ(L"\"Z:\\elsewhere\\Other.exe\" -service", after.binaryPath);
     EXPECT_EQ(before.serviceType, after.serviceType);
     EXPECT_EQ(before.errorControl, after.errorControl);
     EXPECT_EQ(before.account, after.account);
@@ -223,7 +223,7 @@ TEST_F(Configure32BitServiceTest, InstallsChangesAndRemovesFromTheServersOwnView
         ServiceConfig config = ReadServiceConfig(server_.serviceName());
         EXPECT_EQ(step.startType != 0, config.exists);
         if (config.exists) {
-            EXPECT_EQ(kUnquoted + L" -service", config.binaryPath);
+            EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
             EXPECT_EQ(step.startType, config.startType);
         }
         bool exists = false;

@@ -112,4 +112,28 @@ TEST_F(RegistrationTest, SwitchFollowedByMoreTextRunsTheServerInstead) {
     EXPECT_GE(MillisecondsUntilExit(process.get(), 30000), 0) << "the server did not end";
 }
 
+// Registered from a folder with a blank, its LocalServer32 is quoted, and COM
+// starts the agent from there, never a program planted at "C:\Tesk.exe".
+TEST_F(RegistrationTest, AgentInAFolderWithABlankIsActivatedFromThere) {
+    const std::wstring folder = L"C:\\Tesk Agent", agentCopy = folder + L"\\TeskAgent.exe";
+    const std::wstring planted = L"C:\\Tesk.exe";
+    ScopedFiles files;
+    ASSERT_TRUE(files.Folder(folder));
+    ASSERT_TRUE(files.Copy(TESK_AGENT_EXE, agentCopy));
+    ASSERT_TRUE(files.Copy(TESK_MARKER_EXE, planted));
+    ASSERT_EQ(RunProcess(L"\"" + agentCopy + L"\" -RegServer"), 0);
+    EXPECT_EQ(Value(std::wstring(kClassKey) + L"\\LocalServer32"), L"\"" + agentCopy + L"\"");
+
+    tesk::UniqueComPtr<IUnknown> agent;
+    EXPECT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(agent.put())), S_OK);
+    DWORD pid = 0;
+    tesk::UniqueKernelHandle process = OpenTheAgentProcess(&pid);
+    EXPECT_EQ(::lstrcmpiW(ProcessImagePath(pid).c_str(), agentCopy.c_str()), 0)
+        << ToNarrow(ProcessImagePath(pid));
+    EXPECT_EQ(MarkerRecord(planted), L"") << "the planted program ran";
+    agent.reset();
+    ASSERT_TRUE(process);
+    EXPECT_GE(MillisecondsUntilExit(process.get(), 30000), 0);
+}
+
 }  // namespace
