@@ -23,6 +23,10 @@ build() {
 # A compiler cache, where the machine has one, keeps rebuilds of other work
 # trees cheap.
 launcher=""
+# Paths relative to the work tree, and no build folder in the hash, so that
+# other trees of it (the package tests build one) and other work trees hit the
+# cache too.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR=1
 command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
 
 build "$root/build/x64" $launcher -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"

@@ -14,6 +14,9 @@
 
 namespace {
 const wchar_t kPasswordSwitch[] = L"-password-stdin";
+// Leaves the stored password as it is: an upgrade that configures the same
+// account again must not lose it.
+const wchar_t kKeepPasswordSwitch[] = L"-keep-password";
 
 bool AccountExists(const std::wstring& account) {
     DWORD sidBytes = 0, domainChars = 0;
@@ -57,9 +60,10 @@ std::wstring ReadPasswordLine() {
 
 int InstallAdminAccount(const InstallArguments& args) {
     const bool withPassword = args.size() == 3 && args[2] == kPasswordSwitch;
-    if (args.size() != 2 && !withPassword) {
-        std::fwprintf(stderr, L"install-admin-account <path of Wardlow.dll> <account> [%ls]\n",
-                      kPasswordSwitch);
+    const bool keepPassword = args.size() == 3 && args[2] == kKeepPasswordSwitch;
+    if (args.size() != 2 && !withPassword && !keepPassword) {
+        std::fwprintf(stderr, L"install-admin-account <path of Wardlow.dll> <account> [%ls | %ls]\n",
+                      kPasswordSwitch, kKeepPasswordSwitch);
         return 2;
     }
     const std::wstring& library = args[0];
@@ -80,7 +84,7 @@ int InstallAdminAccount(const InstallArguments& args) {
                           ::LsaNtStatusToWinError(status));
             return 1;
         }
-    } else {
+    } else if (!keepPassword) {
         StorePassword(nullptr);  // an account without a password; none may linger
     }
 

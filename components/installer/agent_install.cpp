@@ -44,6 +44,21 @@ bool WriteMarshalingKeys(const CustomInterface& custom, REGSAM view) {
     written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"Version", L"1.0", view);
     return written;
 }
+
+// Everything install-agent writes, undone; the agent's own part by
+// "-UnregServer", whose exit code is returned.
+long RemoveAgentRegistration(const std::wstring& exe) {
+    RemoveAgentAccessValues();
+    long exitCode = RunAndWait(exe, L"-UnregServer");
+    // Locale 0 goes first: while it is there the version key is not empty, and
+    // the platform's unregistration leaves the key behind.
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());
+    ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
+    for (const CustomInterface& custom : kCustomInterfaces)
+        for (REGSAM view : kViews)
+            DeleteRegTree(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(*custom.iid), view);
+    return exitCode;
+}
 }  // namespace
 
 int InstallAgent(const InstallArguments& args) {
@@ -74,8 +89,11 @@ int InstallAgent(const InstallArguments& args) {
                                   nullptr, exe);
     for (const CustomInterface& custom : kCustomInterfaces)
         for (REGSAM view : kViews) written &= WriteMarshalingKeys(custom, view);
+    // A failed step leaves no part of the registration behind, whether or not
+    // the caller (an installer's rollback) undoes it too.
     if (!written) {
         std::fwprintf(stderr, L"writing the marshaling keys failed\n");
+        RemoveAgentRegistration(exe);
         return 1;
     }
 
@@ -85,9 +103,12 @@ int InstallAgent(const InstallArguments& args) {
     if (exitCode != 0) {
         std::fwprintf(stderr, L"%ls -RegServer ended with 0x%08lX\n", exe.c_str(),
                       static_cast<unsigned long>(exitCode));
+        RemoveAgentRegistration(exe);
         return static_cast<int>(exitCode);
     }
-    return ApplyAgentAccess(access);
+    int applied = ApplyAgentAccess(access);
+    if (applied != 0) RemoveAgentRegistration(exe);
+    return applied;
 }
 
 int UninstallAgent(const InstallArguments& args) {
@@ -95,12 +116,5 @@ int UninstallAgent(const InstallArguments& args) {
         std::fwprintf(stderr, L"uninstall-agent <path of TeskAgent.exe>\n");
         return 2;
     }
-    RemoveAgentAccessValues();
-    long exitCode = RunAndWait(args[0], L"-UnregServer");
-    ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());
-    for (const CustomInterface& custom : kCustomInterfaces)
-        for (REGSAM view : kViews)
-            DeleteRegTree(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(*custom.iid), view);
-    return static_cast<int>(exitCode);
+    return static_cast<int>(RemoveAgentRegistration(args[0]));
 }

@@ -28,6 +28,20 @@ std::wstring ReadText(const std::wstring& keyPath, const wchar_t* name, bool* ex
     return data.data();
 }
 
+// Replaces *number with a REG_DWORD value where there is one.
+void ReadNumber(const std::wstring& keyPath, const wchar_t* name, DWORD* number) {
+    DWORD value = 0, bytes = sizeof(value);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, RRF_RT_REG_DWORD, nullptr,
+                       &value, &bytes) == ERROR_SUCCESS)
+        *number = value;
+}
+
+void ReadRotation(const std::wstring& keyPath, RotationLimits* limits) {
+    ReadNumber(keyPath, kMaxFileSizeValue, &limits->maxBytes);
+    ReadNumber(keyPath, kKeptFilesValue, &limits->keptFiles);
+    if (limits->keptFiles > kMostKeptFiles) limits->keptFiles = kMostKeptFiles;
+}
+
 std::wstring Lower(std::wstring text) {
     if (!text.empty()) ::CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
     return text;
@@ -39,6 +53,7 @@ IdentitySettings Read(const std::wstring& identity) {
     IdentitySettings settings;
     settings.flags = FlagSelection::Parse(ReadText(common, kFlagsValue, &exists));
     settings.logFolder = ReadText(common, kLogFolderValue, &exists);
+    ReadRotation(common, &settings.rotation);
     if (identity.empty()) return settings;
 
     const std::wstring own = common + L"\\" + kClientsKey + L"\\" + identity;
@@ -46,6 +61,7 @@ IdentitySettings Read(const std::wstring& identity) {
     if (exists) settings.flags = FlagSelection::Parse(flags);
     std::wstring folder = ReadText(own, kLogFolderValue, &exists);
     if (exists) settings.logFolder = folder;
+    ReadRotation(own, &settings.rotation);
     return settings;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "logger/flag_names.h"
+#include "logger/log_file.h"
 #include "support/unique_resource.h"
 
 namespace tracemill {
@@ -18,10 +19,15 @@ constexpr const wchar_t kClientsKey[] = L"Clients";
 constexpr const wchar_t kFlagsValue[] = L"Flags";
 constexpr const wchar_t kLogFolderValue[] = L"LogFolder";
 constexpr const wchar_t kLogFileName[] = L"Tracemill.log";
+constexpr const wchar_t kMaxFileSizeValue[] = L"MaxFileSize";
+constexpr const wchar_t kKeptFilesValue[] = L"KeptFiles";
+// More old files than this are never kept, whatever the configuration says.
+constexpr DWORD kMostKeptFiles = 99;
 
 struct IdentitySettings {
     FlagSelection flags;
     std::wstring logFolder;  // empty: records of this identity are not written
+    RotationLimits rotation;
 };
 
 class LoggerSettings {

@@ -82,7 +82,8 @@ DWORD Record(DWORD handle, DWORD instance, DWORD flag, const std::wstring& text)
     ::GetLocalTime(&now);
     return AppendLine(settings.logFolder,
                       FormatRecordLine(now, ::GetCurrentProcessId(), ::GetCurrentThreadId(),
-                                       identity, level, text.c_str()));
+                                       identity, level, text.c_str()),
+                      settings.rotation);
 }
 
 DWORD CopyOut(const std::wstring& text, wchar_t* buffer, DWORD chars) {

@@ -62,6 +62,7 @@ HRESULT ReadVersionAttributes(BSTR serverName, BSTR serverType, SAFEARRAY* attri
                               SAFEARRAY** attributes, SAFEARRAY** errors) {
     if (!attributeNames || !attributes || !errors) return E_POINTER;
     if (!HasElementsOf(attributeNames, VT_BSTR, sizeof(BSTR))) return E_POINTER;
+    if (!IsOneRequest(attributeNames)) return E_POINTER;
 
     ServerIdentity server = ResolveServer(serverName);
     Module module;
@@ -70,11 +71,13 @@ HRESULT ReadVersionAttributes(BSTR serverName, BSTR serverType, SAFEARRAY* attri
     RequestBounds bounds = BoundsOf(attributeNames);
 
     // Owned until they are handed over, so a failure part-way frees them.
-    TeskBstrSafeArrayWrapper answers(0, true);
-    TeskLongSafeArrayWrapper results(0, true);
+    // The outputs are parallel to the request, so they are made at its size once.
+    const ULONG count = static_cast<ULONG>(bounds.count);
+    TeskBstrSafeArrayWrapper answers(count, true);
+    TeskLongSafeArrayWrapper results(count, true);
     ULONG out = 0;
     // The outputs stay parallel to the request whatever a store returns.
-    for (LONGLONG index = bounds.lower; index <= bounds.upper; ++index, ++out) {
+    for (LONGLONG index = bounds.lower; index < bounds.lower + bounds.count; ++index, ++out) {
         wchar_t text[kAttributeChars] = {};
         HRESULT hr = ReadAttribute(module, attributeNames, static_cast<LONG>(index), text);
         answers.SetAt(out, text);

@@ -47,7 +47,7 @@ public:
     }
     ~IdentityConfig() {
         DeleteTree(HKEY_LOCAL_MACHINE, key_);
-        ::DeleteFileW(LogFile().c_str());
+        for (const std::wstring& file : LogFiles(kMostOldFiles)) ::DeleteFileW(file.c_str());
         ::RemoveDirectoryW(folder_.c_str());
     }
     void SetFlags(const std::wstring& flags) {
@@ -56,16 +56,59 @@ public:
     void SetLogFolder(const std::wstring& folder) {
         WriteString(HKEY_LOCAL_MACHINE, key_, L"LogFolder", folder);
     }
+    void SetRotation(DWORD maxBytes, DWORD keptFiles) {
+        tesk::UniqueRegKey key;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                    nullptr, key.put(), nullptr), ERROR_SUCCESS);
+        ::RegSetValueExW(key.get(), L"MaxFileSize", 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&maxBytes), sizeof(maxBytes));
+        ::RegSetValueExW(key.get(), L"KeptFiles", 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&keptFiles), sizeof(keptFiles));
+    }
     std::wstring LogFile() const { return folder_ + L"\\Tracemill.log"; }
+    // The oldest kept file first, the log file itself last.
+    std::vector<std::wstring> LogFiles(DWORD oldFiles) const {
+        std::vector<std::wstring> files;
+        for (DWORD n = oldFiles; n >= 1; --n)
+            files.push_back(folder_ + L"\\Tracemill." + std::to_wstring(n) + L".log");
+        files.push_back(LogFile());
+        return files;
+    }
     std::vector<LogRecord> Records() const { return ParseLog(ReadFileBytes(LogFile())); }
     const std::wstring& name() const { return name_; }
     const std::wstring& folder() const { return folder_; }
 
 private:
+    static constexpr DWORD kMostOldFiles = 99;
     std::wstring name_;
     std::wstring key_;
     std::wstring folder_;
 };
+
+// What rotation left: the records of every file in order, and whether each
+// file stayed within the cap and ends with a whole line.
+struct RotatedLog {
+    std::vector<LogRecord> records;
+    size_t filesPresent = 0;
+};
+
+RotatedLog ReadRotatedLog(const IdentityConfig& identity, DWORD keptFiles, DWORD maxBytes) {
+    RotatedLog log;
+    for (const std::wstring& file : identity.LogFiles(keptFiles + 1)) {
+        if (::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        ++log.filesPresent;
+        std::string bytes = ReadFileBytes(file);
+        EXPECT_TRUE(bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0)
+            << "a record split between files";
+        std::vector<LogRecord> records = ParseLog(bytes);
+        // Only a record longer than the cap by itself makes a file larger.
+        if (records.size() > 1) {
+            EXPECT_LE(bytes.size(), maxBytes) << "over the cap";
+        }
+        for (LogRecord& record : records) log.records.push_back(std::move(record));
+    }
+    return log;
+}
 
 class TracemillTest : public testing::Test {
 protected:
@@ -231,59 +274,89 @@ TEST_F(TracemillTest, EachRecordIsOneUtf8LineWithTimeProcessThreadIdentityLevelA
     Entry<HandleFn>("UNREGISTERLOGGERCLIENT")(handle);
 }
 
-TEST_F(TracemillTest, AMissingOrUnwritableLogFolderOnlyDropsTheRecords) {
+TEST_F(TracemillTest, AMissingLogFolderIsCreatedAnUnusableOneOnlyDropsTheRecords) {
     IdentityConfig identity(L"FolderTest");
     identity.SetFlags(L"Error");
     DWORD handle = RegisterAs(identity);
-    identity.SetLogFolder(identity.folder() + L"\\does\\not\\exist");
-    EXPECT_FALSE(Entry<TextFn>("LOGERROR")(handle, L"dropped"));
-    // A folder name that is a file.
+    // A folder name that is a file, and no folder at all.
     identity.SetLogFolder(std::wstring(kRealLoggerDir) + L"\\Tracemill.dll");
     EXPECT_FALSE(Entry<TextFn>("LOGERROR")(handle, L"dropped"));
     identity.SetLogFolder(L"");
     EXPECT_FALSE(Entry<TextFn>("LOGERROR")(handle, L"dropped"));
     EXPECT_TRUE(FlagOn(handle, StandardFlag(handle, 0)));  // flags still answer
 
-    identity.SetLogFolder(identity.folder());
+    const std::wstring outer = identity.folder() + L"\\made", inner = outer + L"\\here";
+    identity.SetLogFolder(inner);
     EXPECT_TRUE(Entry<TextFn>("LOGERROR")(handle, L"kept"));
-    std::vector<LogRecord> records = identity.Records();
+    std::vector<LogRecord> records = ParseLog(ReadFileBytes(inner + L"\\Tracemill.log"));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].text, L"kept");
     Entry<HandleFn>("UNREGISTERLOGGERCLIENT")(handle);
+    EXPECT_TRUE(::DeleteFileW((inner + L"\\Tracemill.log").c_str()));
+    EXPECT_TRUE(::RemoveDirectoryW(inner.c_str()));
+    EXPECT_TRUE(::RemoveDirectoryW(outer.c_str()));
 }
 
-TEST_F(TracemillTest, SeveralProcessesLoggingAtOnceNeitherLoseNorInterleaveRecords) {
-    IdentityConfig identity(L"Writers");
+TEST_F(TracemillTest, TheLogRotatesAtItsCapKeepingWholeRecordsAndTheNewestFiles) {
+    IdentityConfig identity(L"Rotation");
     identity.SetFlags(L"Trace");
-    constexpr int kWriters = 4, kRecords = 500, kLength = 3000;
-    // The writers name themselves <identity>, and each gets its own records apart by its text.
+    constexpr DWORD kCap = 4000, kKept = 2;
+    identity.SetRotation(kCap, kKept);
+    DWORD handle = RegisterAs(identity);
+    // Records of varying length, one longer than the cap: it gets a file of its own.
+    constexpr int kRecords = 60, kLong = kRecords - 3;
+    for (int n = 0; n < kRecords; ++n) {
+        std::wstring text = L"#" + std::to_wstring(n) + L" " +
+                            std::wstring(n == kLong ? kCap + 100 : 100 + (n * 37) % 400, L'x');
+        ASSERT_TRUE(Entry<TextFn>("LOGTRACE")(handle, text.c_str())) << n;
+    }
+    Entry<HandleFn>("UNREGISTERLOGGERCLIENT")(handle);
+
+    RotatedLog log = ReadRotatedLog(identity, kKept, kCap);
+    EXPECT_EQ(log.filesPresent, kKept + 1);  // no more old files than configured
+    // The newest records, none missing between the oldest kept one and the last.
+    const int first = kRecords - static_cast<int>(log.records.size());
+    EXPECT_GT(first, 0);  // the oldest file went
+    for (size_t i = 0; i < log.records.size(); ++i) {
+        ASSERT_TRUE(log.records[i].wellFormed);
+        EXPECT_TRUE(StartsWith(log.records[i].text, L"#" + std::to_wstring(first + i) + L" "))
+            << log.records[i].text.substr(0, 20);
+    }
+}
+
+// Starts writer processes that log through the real library under the
+// identity at the same moment and waits for them; returns the time taken.
+DWORD RunWriters(const IdentityConfig& identity, int writers, int records, int length) {
+    // Each writer gets its own text length, so its records are told apart by it.
     // They are created suspended and let go together, so that their writing overlaps.
     std::vector<tesk::UniqueKernelHandle> processes, threads;
     const std::wstring writer = TESK_BUILD_DIR L"\\tests\\components\\logger\\tracemill_writer.exe";
     const std::wstring library = std::wstring(kRealLoggerDir) + L"\\Tracemill.dll";
     DWORD start = ::GetTickCount();
-    for (int w = 0; w < kWriters; ++w) {
+    for (int w = 0; w < writers; ++w) {
         std::wstring line = L"\"" + writer + L"\" \"" + library + L"\" " + identity.name() + L" " +
-                            std::to_wstring(kRecords) + L" " + std::to_wstring(kLength + w);
+                            std::to_wstring(records) + L" " + std::to_wstring(length + w);
         STARTUPINFOW startup = {sizeof(startup)};
         PROCESS_INFORMATION info = {};
-        ASSERT_TRUE(::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+        EXPECT_TRUE(::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                                      nullptr, nullptr, &startup, &info));
         threads.emplace_back(info.hThread);
         processes.emplace_back(info.hProcess);
     }
     for (auto& thread : threads) ::ResumeThread(thread.get());
     for (auto& process : processes) {
-        ASSERT_EQ(::WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
+        EXPECT_EQ(::WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
         DWORD code = 1;
         ::GetExitCodeProcess(process.get(), &code);
         EXPECT_EQ(code, 0u);
     }
-    DWORD elapsed = ::GetTickCount() - start;
+    return ::GetTickCount() - start;
+}
 
-    std::vector<LogRecord> records = identity.Records();
-    ASSERT_EQ(records.size(), static_cast<size_t>(kWriters * kRecords));
-    // Per writer process (told apart by its text length), records come in order, all of them.
+// Every record of every writer, whole, in each writer's order.
+void ExpectAllWriterRecords(const std::vector<LogRecord>& records, const IdentityConfig& identity,
+                            int writers, int perWriter) {
+    ASSERT_EQ(records.size(), static_cast<size_t>(writers * perWriter));
     std::map<DWORD, int> nextByPid;
     std::map<DWORD, size_t> lengthByPid;
     for (const LogRecord& record : records) {
@@ -299,10 +372,31 @@ TEST_F(TracemillTest, SeveralProcessesLoggingAtOnceNeitherLoseNorInterleaveRecor
         }
         lengthByPid[record.pid] = padding;
     }
-    EXPECT_EQ(nextByPid.size(), static_cast<size_t>(kWriters));
-    for (const auto& writerCount : nextByPid) EXPECT_EQ(writerCount.second, kRecords);
+    EXPECT_EQ(nextByPid.size(), static_cast<size_t>(writers));
+    for (const auto& writerCount : nextByPid) EXPECT_EQ(writerCount.second, perWriter);
+}
+
+TEST_F(TracemillTest, SeveralProcessesLoggingAtOnceNeitherLoseNorInterleaveRecords) {
+    IdentityConfig identity(L"Writers");
+    identity.SetFlags(L"Trace");
+    constexpr int kWriters = 4, kRecords = 500, kLength = 3000;
+    DWORD elapsed = RunWriters(identity, kWriters, kRecords, kLength);
+    ExpectAllWriterRecords(identity.Records(), identity, kWriters, kRecords);
     std::printf("%d records of about %d characters from %d processes in %lu ms\n",
                 kWriters * kRecords, kLength, kWriters, static_cast<unsigned long>(elapsed));
+}
+
+TEST_F(TracemillTest, ProcessesLoggingAtOnceAcrossRotationsLoseNoRecord) {
+    IdentityConfig identity(L"RotatingWriters");
+    identity.SetFlags(L"Trace");
+    // Room for every old file, so every record must be found again.
+    constexpr DWORD kCap = 64 * 1024, kKept = 30;
+    identity.SetRotation(kCap, kKept);
+    constexpr int kWriters = 2, kRecords = 300, kLength = 1000;
+    RunWriters(identity, kWriters, kRecords, kLength);
+    RotatedLog log = ReadRotatedLog(identity, kKept, kCap);
+    EXPECT_GT(log.filesPresent, 5u);
+    ExpectAllWriterRecords(log.records, identity, kWriters, kRecords);
 }
 
 }  // namespace

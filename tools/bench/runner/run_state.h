@@ -31,6 +31,7 @@ bool MeasureCallCosts(RunState& state);
 bool MeasureNameLookups(RunState& state);
 bool MeasureInProcess(RunState& state);
 bool MeasureInstalledServers(RunState& state);
+bool MeasureRequestSizes(RunState& state);
 
 // Memory and handles: ReadStartMemory right after the peers started,
 // MeasureMemory at the end (it makes the mixed calls).
