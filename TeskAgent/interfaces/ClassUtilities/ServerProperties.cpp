@@ -40,7 +40,8 @@ LONG RunningServerValue(ITesk_Agent* agent, BSTR serverName) {
 }
 
 HRESULT ModuleString(BSTR serverName, const wchar_t* stringName, VARIANT* value) {
-    std::wstring module = GetInprocServerPath(GetServerGuid(serverName));
+    ServerIdentity server = ResolveServer(serverName);
+    std::wstring module = ModuleFileOf(server, GetInprocServerPath(server));
     wchar_t text[kAttributeChars] = {};
     HRESULT hr = GetFileVersionString(module.c_str(), stringName, text, kAttributeChars);
     value->vt = VT_BSTR;
