@@ -1,6 +1,8 @@
 #include "agent/server_service.h"
 
+#include "diagnostics/returned_failure.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
+#include "support/win32_result.h"
 
 namespace {
 
