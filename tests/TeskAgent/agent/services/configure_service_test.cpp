@@ -222,7 +222,7 @@ TEST_F(Configure32BitServiceTest, InstallsChangesAndRemovesFromTheServersOwnView
     for (const auto& step : steps) {
         SCOPED_TRACE(step.type);
         ASSERT_EQ(S_OK, Configure(server_.progId(), step.type));
-        ServiceConfig config = ReadServiceConfig(server_.serviceName());
+        ServiceConfig config = ReadServiceConfig(server_.userTypeName());
         EXPECT_EQ(step.startType != 0, config.exists);
         if (config.exists) {
             EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
@@ -232,7 +232,7 @@ TEST_F(Configure32BitServiceTest, InstallsChangesAndRemovesFromTheServersOwnView
         std::wstring localService = AppIdValue(L"LocalService", &exists);
         EXPECT_EQ(step.startType != 0, exists);
         if (exists) {
-            EXPECT_EQ(server_.serviceName(), localService);
+            EXPECT_EQ(server_.userTypeName(), localService);
             EXPECT_EQ(L"-Service", AppIdValue(L"ServiceParameters", nullptr));
         }
         EXPECT_EQ(step.mode, StartMode(server_.clsidText()));
