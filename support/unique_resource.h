@@ -13,7 +13,8 @@
 namespace tesk {
 
 // Owns one resource described by Traits: Traits::handle_type, Traits::invalid()
-// and Traits::close(handle). Move-only.
+// and Traits::close(handle). Move-only. Releasing keeps the thread's last Win32
+// error as it was, so a failure's cause survives the owners closed after it.
 template <class Traits>
 class UniqueResource {
 public:
@@ -32,6 +33,7 @@ public:
     }
 
     handle_type get() const noexcept { return handle_; }
+    handle_type operator->() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != Traits::invalid(); }
 
     // Address for an API that writes a new handle; releases the present one first.
@@ -44,7 +46,10 @@ public:
 
     void reset(handle_type handle = Traits::invalid()) noexcept {
         handle_type old = std::exchange(handle_, handle);
-        if (old != Traits::invalid()) Traits::close(old);
+        if (old == Traits::invalid()) return;
+        const DWORD lastError = ::GetLastError();
+        Traits::close(old);
+        ::SetLastError(lastError);
     }
 
 private:
@@ -179,6 +184,7 @@ class UniqueCoTaskMem : public UniqueResource<CoTaskMemTraits> {
 public:
     using UniqueResource<CoTaskMemTraits>::UniqueResource;
     T* get() const noexcept { return static_cast<T*>(UniqueResource<CoTaskMemTraits>::get()); }
+    T* operator->() const noexcept { return get(); }
     T** put() noexcept { return reinterpret_cast<T**>(UniqueResource<CoTaskMemTraits>::put()); }
 };
 using UniqueCoTaskString = UniqueCoTaskMem<wchar_t>;

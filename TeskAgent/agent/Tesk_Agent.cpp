@@ -27,22 +27,22 @@ CTesk_Agent::CTesk_Agent() { ServerModule::Instance().Lock(); }
 CTesk_Agent::~CTesk_Agent() { ServerModule::Instance().Unlock(); }
 
 HRESULT CTesk_Agent::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
-    if (!object) return E_POINTER;
+    TESK_RETURN_IF(!object, E_POINTER);
     *object = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
+    TESK_RETURN_IF(outer, CLASS_E_NOAGGREGATION);
     auto* created = new (std::nothrow) CTesk_Agent();
-    if (!created) return E_OUTOFMEMORY;
+    TESK_RETURN_IF(!created, E_OUTOFMEMORY);
     created->AddRef();
     // The creation reference goes with the owner: a failed query destroys the
     // object (and its server lock).
     tesk::UniqueComPtr<CTesk_Agent> agent(created);
-    return agent.get()->QueryInterface(iid, object);
+    return agent->QueryInterface(iid, object);
 }
 
 // ---- IUnknown -------------------------------------------------------------
 
 STDMETHODIMP CTesk_Agent::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
+    TESK_RETURN_IF(!object, E_POINTER);
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_ITesk_Agent) {
         *object = static_cast<ITesk_Agent*>(this);
     } else if (iid == IID_ITeskRot) {
@@ -69,7 +69,7 @@ STDMETHODIMP_(ULONG) CTesk_Agent::Release() {
 // ---- IDispatch --------------------------------------------------------------
 
 STDMETHODIMP CTesk_Agent::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
+    TESK_RETURN_IF(!count, E_POINTER);
     *count = 1;
     return S_OK;
 }
@@ -95,21 +95,25 @@ STDMETHODIMP CTesk_Agent::Invoke(DISPID dispId, REFIID, LCID locale, WORD flags,
 STDMETHODIMP CTesk_Agent::GetInstalledServers(SAFEARRAY** ServerNames, SAFEARRAY** ServerGUID,
                                               SAFEARRAY** ActiveStatus) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
-        if (!ServerNames || !ServerGUID || !ActiveStatus) return E_POINTER;
+        // Returned, not raised (without error information or a record): this method's
+        // contract, unlike Connect and GetConfigurator, which raise.
+        TESK_RETURN_IF(!ServerNames || !ServerGUID || !ActiveStatus, E_POINTER);
         return ListInstalledServers(this, ServerNames, ServerGUID, ActiveStatus);
     });
 }
 
 STDMETHODIMP CTesk_Agent::GetActiveConfigFile(BSTR ServerName, BSTR* pConfigFile) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
-        if (!pConfigFile) return E_POINTER;
+        // Returned, not raised (without error information or a record): by contract.
+        TESK_RETURN_IF(!pConfigFile, E_POINTER);
         return ReadActiveConfigFile(ServerName, pConfigFile);
     });
 }
 
 STDMETHODIMP CTesk_Agent::GetTeskAgentOnRemoteNode(BSTR RemoteNode, IUnknown** pITeskAgent) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
-        if (!pITeskAgent) return E_POINTER;
+        // Returned, not raised (without error information or a record): by contract.
+        TESK_RETURN_IF(!pITeskAgent, E_POINTER);
         return CreateAgentOnNode(RemoteNode, pITeskAgent);
     });
 }
@@ -123,7 +127,8 @@ STDMETHODIMP CTesk_Agent::Connect(BSTR ServerName, IUnknown** pUnkServer) {
 
 STDMETHODIMP CTesk_Agent::IsServerActive(BSTR ServerName, LONG* dwActiveContext) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
-        if (!dwActiveContext) return E_POINTER;
+        // Returned, not raised (without error information or a record): by contract.
+        TESK_RETURN_IF(!dwActiveContext, E_POINTER);
         return ReportServerActivity(ServerName, dwActiveContext);
     });
 }
@@ -160,7 +165,8 @@ STDMETHODIMP CTesk_Agent::TeskRotUnRegister(BSTR ServerGUID) {
 
 STDMETHODIMP CTesk_Agent::TeskRotGetActiveObject(BSTR ServerGUID, VARIANT* ServerID) {
     return TESK_METHOD_FRAME([&]() -> HRESULT {
-        if (!ServerID) return E_POINTER;
+        // Returned, not raised (without error information or a record): by contract.
+        TESK_RETURN_IF(!ServerID, E_POINTER);
         return tesk_rot::GetActiveObject(ServerGUID, ServerID);
     });
 }

@@ -13,6 +13,15 @@
 
 namespace {
 
+// Warning texts. Exact wording: do not correct ("regitry", "dependacy" and all).
+constexpr wchar_t kAppIdValuesNotRemoved[] = L"Error removing NT Service related regitry keys.";
+constexpr wchar_t kServiceNotRemoved[] = L"Error removing NT Service.";
+constexpr wchar_t kAppIdValuesNotSet[] = L"Error installing NT Service related regitry keys.";
+constexpr wchar_t kServiceNotInstalled[] = L"Error installing NT Service.";
+constexpr wchar_t kDependencyNotSet[] =
+    L"Failed to set the dependacy of TeskServer '%s' to Palvane Service.";
+constexpr wchar_t kServerNotInstalled[] = L"Specified Server ('%s') is not installed.";
+
 // Every installed server depends on the protocol service; double-null-terminated.
 constexpr wchar_t kServerDependencies[] = L"plvsvc\0";
 
@@ -23,27 +32,24 @@ constexpr DWORD kSettleMilliseconds = 1500;
 // True when the service already is what the client asks for.
 bool AlreadyConfigured(const wchar_t* serviceName, LONG serviceType) {
     DWORD startType = 0;
-    if (!QueryServiceStartType(serviceName, &startType))
+    if (FAILED(QueryServiceStartType(serviceName, &startType)))
         return serviceType == service_request::kNoService;
     return (startType == SERVICE_DEMAND_START && serviceType == service_request::kDemandStart) ||
            (startType == SERVICE_AUTO_START && serviceType == service_request::kAutoStart);
 }
 
 void RemoveService(const wchar_t* serviceName, REFCLSID clsid) {
-    if (!RemoveServiceAppIdValues(clsid))
-        GuardedLogWarning(L"Error removing NT Service related regitry keys.");
-    if (!DeleteServerService(serviceName)) GuardedLogWarning(L"Error removing NT Service.");
+    if (FAILED(RemoveServiceAppIdValues(clsid))) GuardedLogWarning(kAppIdValuesNotRemoved);
+    if (FAILED(DeleteServerService(serviceName))) GuardedLogWarning(kServiceNotRemoved);
 }
 
 void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstring& binaryPath,
                     bool automaticStart) {
-    if (!SetServiceAppIdValues(serviceName, clsid))
-        GuardedLogWarning(L"Error installing NT Service related regitry keys.");
-    if (!InstallServerService(serviceName, binaryPath, automaticStart))
-        GuardedLogWarning(L"Error installing NT Service.");
-    if (!SetServiceDependency(serviceName, kServerDependencies))
-        GuardedLogWarning(
-            L"Failed to set the dependacy of TeskServer '%s' to Palvane Service.", serviceName);
+    if (FAILED(SetServiceAppIdValues(serviceName, clsid))) GuardedLogWarning(kAppIdValuesNotSet);
+    if (FAILED(InstallServerService(serviceName, binaryPath, automaticStart)))
+        GuardedLogWarning(kServiceNotInstalled);
+    if (FAILED(SetServiceDependency(serviceName, kServerDependencies)))
+        GuardedLogWarning(kDependencyNotSet, serviceName);
 }
 
 }  // namespace
@@ -52,7 +58,8 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
     const wchar_t* name = serverName ? serverName : L"";
     CLSID clsid = TeskAgentHelpers::GetServerGuid(name);
     if (clsid == GUID_NULL) {
-        GuardedLogWarning(L"Specified Server ('%s') is not installed.", name);
+        // Returned, not raised: an unknown server is told by a warning only.
+        GuardedLogWarning(kServerNotInstalled, name);
         return E_FAIL;
     }
 
@@ -67,9 +74,10 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
     // quoted again in the binary path, so the system cannot start a program
     // planted where a path with a blank could be cut short.
     std::wstring exe, args;
-    if (FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(clsid), exe,
-                                      args)))
-        return E_INVALIDARG;
+    // Returned, not raised, like the unknown server above.
+    TESK_RETURN_IF(FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(clsid),
+                                                 exe, args)),
+                   E_INVALIDARG);
 
     if (AlreadyConfigured(serviceName.get(), serviceType)) return S_OK;
 

@@ -25,12 +25,12 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
     tesk::UniqueCoTaskString clsidText;
     tesk::UniqueKernelHandle stopEvent;  // held until the word is stored
     if (SUCCEEDED(::StringFromCLSID(clsid, clsidText.put()))) {
-        wchar_t name[256];
-        std::swprintf(name, 256, L"%ls%ls", clsidText.get(), kPresenceEventSuffix);
+        wchar_t name[256];  // event names: a CLSID string and a short suffix
+        std::swprintf(name, std::size(name), L"%ls%ls", clsidText.get(), kPresenceEventSuffix);
         tesk::UniqueKernelHandle presence = OpenNamedEvent(SYNCHRONIZE, TRUE, name);
         if (presence) {
             state = activity::kRunning;
-            std::swprintf(name, 256, L"%ls%ls", clsidText.get(), kStopEventSuffix);
+            std::swprintf(name, std::size(name), L"%ls%ls", clsidText.get(), kStopEventSuffix);
             stopEvent = OpenNamedEvent(EVENT_ALL_ACCESS, TRUE, name);
             presence.reset();
             if (stopEvent) state = activity::kRunningStoppable;
@@ -38,7 +38,7 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
     }
 
     DWORD startType = 0;
-    if (QueryServerStartType(clsid, &startType)) {
+    if (SUCCEEDED(QueryServerStartType(clsid, &startType))) {
         if (startType == SERVICE_DEMAND_START) mode = activity::kDemandStartService;
         if (startType == SERVICE_AUTO_START) mode = activity::kAutoStartService;
     }

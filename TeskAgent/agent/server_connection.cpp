@@ -12,8 +12,9 @@ HRESULT ConnectToServer(ITeskRot* rot, const wchar_t* serverName, IUnknown** ser
     if (clsid == GUID_NULL) TESK_RAISE(E_FAIL);
     tesk::UniqueCoTaskString clsidText;
     if (FAILED(::StringFromCLSID(clsid, clsidText.put()))) {
+        // Log texts here keep the system's exact wording: do not correct.
         GuardedLogWarning(L"Can't convert CLSID to string.");
-        return E_INVALIDARG;
+        return E_INVALIDARG;  // returned with a warning, not raised, by contract
     }
 
     // Servers publish themselves under the upper-case CLSID string, the form

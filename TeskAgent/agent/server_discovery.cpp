@@ -36,6 +36,7 @@ HRESULT ListInstalledServers(ITesk_Agent* agent, SAFEARRAY** serverNames, SAFEAR
         HRESULT progIdResult = ::ProgIDFromCLSID(clsid, progId.put());
         ::StringFromCLSID(clsid, clsidText.put());
         if (FAILED(progIdResult)) {
+            // Exact wording: do not correct.
             GuardedLogWarning(L"Invalid CLSID: %s in TeskAgent method GetInstalledServers.",
                               clsidText ? clsidText.get() : L"");
             continue;

@@ -20,23 +20,25 @@ tesk::UniqueServiceHandle OpenFullAccess(const wchar_t* serviceName) {
 
 }  // namespace
 
-bool OpenLocalService(const wchar_t* serviceName, DWORD access,
-                      tesk::UniqueServiceHandle* service) {
+HRESULT OpenLocalService(const wchar_t* serviceName, DWORD access,
+                         tesk::UniqueServiceHandle* service) {
     tesk::UniqueServiceHandle manager(
         ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
-    if (!manager) return false;
+    TESK_RETURN_LAST_ERROR_IF(!manager);
     service->reset(::OpenServiceW(manager.get(), serviceName, access));
-    return true;
+    return S_OK;
 }
 
-bool ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config) {
+HRESULT ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config) {
     DWORD needed = 0;
     while (!::QueryServiceConfigW(service, config.get(), config.size(), &needed)) {
-        DWORD error = ::GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER && error != ERROR_MORE_DATA) return false;
-        if (needed <= config.size() || !config.Allocate(needed)) return false;
+        const DWORD error = ::GetLastError();
+        TESK_RETURN_IF(error != ERROR_INSUFFICIENT_BUFFER && error != ERROR_MORE_DATA,
+                       tesk::Win32Result(error));
+        TESK_RETURN_IF(needed <= config.size(), tesk::Win32Result(error));
+        TESK_RETURN_IF(!config.Allocate(needed), E_OUTOFMEMORY);
     }
-    return true;
+    return S_OK;
 }
 
 tesk::UniqueServiceHandle OpenServerService(const wchar_t* serverName) {
@@ -45,15 +47,15 @@ tesk::UniqueServiceHandle OpenServerService(const wchar_t* serverName) {
     return OpenFullAccess(ServiceNameOf(clsid).get());
 }
 
-bool QueryServiceStartType(const wchar_t* serviceName, DWORD* startType) {
+HRESULT QueryServiceStartType(const wchar_t* serviceName, DWORD* startType) {
     tesk::UniqueServiceHandle service = OpenFullAccess(serviceName);
-    if (!service) return false;
+    TESK_RETURN_LAST_ERROR_IF(!service);
     CAutoBuf<QUERY_SERVICE_CONFIGW> config;
-    if (!ReadServiceConfig(service.get(), config)) return false;
+    TESK_RETURN_IF_FAILED(ReadServiceConfig(service.get(), config));
     *startType = config->dwStartType;
-    return true;
+    return S_OK;
 }
 
-bool QueryServerStartType(REFCLSID clsid, DWORD* startType) {
+HRESULT QueryServerStartType(REFCLSID clsid, DWORD* startType) {
     return QueryServiceStartType(ServiceNameOf(clsid).get(), startType);
 }

@@ -10,21 +10,21 @@
 
 // Opens the named service of the local Service Control Manager with `access`
 // into *service (left empty when there is no such service or it may not be
-// opened); false when the manager itself cannot be opened.
-bool OpenLocalService(const wchar_t* serviceName, DWORD access,
-                      tesk::UniqueServiceHandle* service);
+// opened); fails when the manager itself cannot be opened.
+HRESULT OpenLocalService(const wchar_t* serviceName, DWORD access,
+                         tesk::UniqueServiceHandle* service);
 
 // The service's configuration, in a buffer grown to the size the Service
 // Control Manager asks for until it fits.
-bool ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config);
+HRESULT ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config);
 
 // Opens the server's service with full access; an empty handle when there is
 // no such service or it may not be opened. An unknown server raises E_FAIL.
 tesk::UniqueServiceHandle OpenServerService(const wchar_t* serverName);
 
-// The start type of the named service (SERVICE_AUTO_START, ...); false when
+// The start type of the named service (SERVICE_AUTO_START, ...); fails when
 // the service could not be opened or its configuration not read.
-bool QueryServiceStartType(const wchar_t* serviceName, DWORD* startType);
+HRESULT QueryServiceStartType(const wchar_t* serviceName, DWORD* startType);
 
 // The same for the service of the server with that class.
-bool QueryServerStartType(REFCLSID clsid, DWORD* startType);
+HRESULT QueryServerStartType(REFCLSID clsid, DWORD* startType);

@@ -1,7 +1,7 @@
 #include "agent/service_appid_values.h"
 
-#include <cwchar>
-
+#include "diagnostics/returned_failure.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -12,42 +12,34 @@ constexpr wchar_t kServiceParametersValue[] = L"ServiceParameters";
 // Manager passes the lower-case " -service" of the binary path instead).
 constexpr wchar_t kServiceParameters[] = L"-Service";
 
-// HKCR\AppID\{CLSID}, opened for reading and writing; empty when it does not
+// HKCR\AppID\{CLSID}, opened for reading and writing; fails when it does not
 // exist: an installation never creates the server's AppID key.
-tesk::UniqueRegKey OpenServerAppIdKey(REFCLSID clsid) {
+HRESULT OpenServerAppIdKey(REFCLSID clsid, tesk::UniqueRegKey& appId) {
     tesk::UniqueCoTaskString clsidText;
-    if (FAILED(::StringFromCLSID(clsid, clsidText.put()))) return {};
+    TESK_RETURN_IF_FAILED(::StringFromCLSID(clsid, clsidText.put()));
     tesk::UniqueRegKey appIds;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"AppID", 0, KEY_READ | KEY_WRITE, appIds.put()) !=
-        ERROR_SUCCESS)
-        return {};
-    tesk::UniqueRegKey appId;
-    if (::RegOpenKeyExW(appIds.get(), clsidText.get(), 0, KEY_READ | KEY_WRITE, appId.put()) !=
-        ERROR_SUCCESS)
-        return {};
-    return appId;
-}
-
-void WriteString(HKEY key, const wchar_t* name, const wchar_t* text) {
-    DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
-    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+    TESK_RETURN_IF_FAILED(
+        tesk::registry::Open(HKEY_CLASSES_ROOT, L"AppID", KEY_READ | KEY_WRITE, appIds));
+    return tesk::registry::Open(appIds.get(), clsidText.get(), KEY_READ | KEY_WRITE, appId);
 }
 
 }  // namespace
 
-bool SetServiceAppIdValues(const wchar_t* serviceName, REFCLSID clsid) {
-    if (!serviceName) return false;
-    tesk::UniqueRegKey appId = OpenServerAppIdKey(clsid);
-    if (!appId) return false;
-    WriteString(appId.get(), kLocalServiceValue, serviceName);
-    WriteString(appId.get(), kServiceParametersValue, kServiceParameters);
-    return true;
+HRESULT SetServiceAppIdValues(const wchar_t* serviceName, REFCLSID clsid) {
+    TESK_RETURN_IF(!serviceName, E_INVALIDARG);
+    tesk::UniqueRegKey appId;
+    TESK_RETURN_IF_FAILED(OpenServerAppIdKey(clsid, appId));
+    // The writes themselves are not checked.
+    tesk::registry::WriteString(appId.get(), kLocalServiceValue, serviceName);
+    tesk::registry::WriteString(appId.get(), kServiceParametersValue, kServiceParameters);
+    return S_OK;
 }
 
-bool RemoveServiceAppIdValues(REFCLSID clsid) {
-    tesk::UniqueRegKey appId = OpenServerAppIdKey(clsid);
-    if (!appId) return false;
+HRESULT RemoveServiceAppIdValues(REFCLSID clsid) {
+    tesk::UniqueRegKey appId;
+    TESK_RETURN_IF_FAILED(OpenServerAppIdKey(clsid, appId));
+    // Absent already is as good as deleted.
     ::RegDeleteValueW(appId.get(), kLocalServiceValue);
     ::RegDeleteValueW(appId.get(), kServiceParametersValue);
-    return true;
+    return S_OK;
 }

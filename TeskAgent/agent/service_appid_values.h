@@ -6,11 +6,11 @@
 
 #include <windows.h>
 
-// Writes both values into the existing AppID key (never creates it). False
+// Writes both values into the existing AppID key (never creates it). Fails
 // when the key cannot be opened, the CLSID has no text form or the service
 // name is null; the writes themselves are not checked.
-bool SetServiceAppIdValues(const wchar_t* serviceName, REFCLSID clsid);
+HRESULT SetServiceAppIdValues(const wchar_t* serviceName, REFCLSID clsid);
 
-// Deletes both values, ignoring whether they were there. False when the key
+// Deletes both values, ignoring whether they were there. Fails when the key
 // cannot be opened or the CLSID has no text form.
-bool RemoveServiceAppIdValues(REFCLSID clsid);
+HRESULT RemoveServiceAppIdValues(REFCLSID clsid);

@@ -37,6 +37,9 @@ const wchar_t* Printable(BSTR text) { return text ? text : L""; }
 
 namespace tesk_rot {
 
+// The log and error texts below keep the system's exact wording: do not correct
+// ("regisration" and all).
+
 HRESULT Register(BSTR serverGuid, const VARIANT& serverId) {
     _bstr_t key = KeyOf(serverGuid);
     if (g_table.find(key) != g_table.end())
@@ -75,7 +78,7 @@ HRESULT GetActiveObject(BSTR serverGuid, VARIANT* serverId) {
         GuardedLogTrace(
             L"Attempt to connect a Server with GUID ('%s'), which is not currently in Tesk ROT.",
             Printable(serverGuid));
-        return E_FAIL;
+        return E_FAIL;  // returned, not raised: an absent entry is an answer, not an error
     }
     GuardedLogTrace(L"Connected to Server with GUID ('%s') via Tesk ROT.", Printable(serverGuid));
     HRESULT hr = ::VariantCopy(serverId, entry->second.get());

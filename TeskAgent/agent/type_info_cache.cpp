@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "diagnostics/returned_failure.h"
 #include "host/server_module.h"
 
 TypeInfoCache::TypeInfoCache(const IID& iid, const GUID& libid, WORD major, WORD minor)
@@ -30,12 +31,12 @@ HRESULT TypeInfoCache::EnsureLoaded(LCID locale) {
 HRESULT TypeInfoCache::Load(LCID locale) {
     tesk::UniqueComPtr<ITypeLib> library;
     HRESULT hr = ::LoadRegTypeLib(libid_, major_, minor_, locale, library.put());
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     tesk::UniqueComPtr<ITypeInfo> info;
-    hr = library.get()->GetTypeInfoOfGuid(iid_, info.put());
-    if (FAILED(hr)) return hr;
+    hr = library->GetTypeInfoOfGuid(iid_, info.put());
+    TESK_RETURN_IF_FAILED(hr);
     ITypeInfo2* info2 = nullptr;
-    if (SUCCEEDED(info.get()->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2))))
+    if (SUCCEEDED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2))))
         info.reset(info2);
     typeInfo_ = std::move(info);
     BuildNameCache();
@@ -67,11 +68,11 @@ void TypeInfoCache::BuildNameCache() {
 }
 
 HRESULT TypeInfoCache::GetTypeInfo(LCID locale, ITypeInfo** typeInfo) {
-    if (!typeInfo) return E_POINTER;
+    TESK_RETURN_IF(!typeInfo, E_POINTER);
     *typeInfo = nullptr;
     HRESULT hr = EnsureLoaded(locale);
-    if (FAILED(hr)) return hr;
-    typeInfo_.get()->AddRef();
+    TESK_RETURN_IF_FAILED(hr);
+    typeInfo_->AddRef();
     *typeInfo = typeInfo_.get();
     return S_OK;
 }
@@ -79,8 +80,8 @@ HRESULT TypeInfoCache::GetTypeInfo(LCID locale, ITypeInfo** typeInfo) {
 HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
                                      DISPID* dispIds) {
     HRESULT hr = EnsureLoaded(locale);
-    if (FAILED(hr)) return hr;
-    if (!names || !dispIds) return E_POINTER;
+    TESK_RETURN_IF_FAILED(hr);
+    TESK_RETURN_IF(!names || !dispIds, E_POINTER);
     for (UINT n = 0; n < count; ++n) {
         const wchar_t* wanted = names[n];
         UINT length = wanted ? static_cast<UINT>(::lstrlenW(wanted)) : 0;
@@ -96,7 +97,7 @@ HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
         }
         if (!found) {
             // Another spelling: the type information's own lookup answers the whole request.
-            return typeInfo_.get()->GetIDsOfNames(names, count, dispIds);
+            return typeInfo_->GetIDsOfNames(names, count, dispIds);
         }
     }
     return hr;
@@ -105,6 +106,6 @@ HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
 HRESULT TypeInfoCache::Invoke(IDispatch* object, DISPID dispId, LCID locale, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     HRESULT hr = EnsureLoaded(locale);
-    if (FAILED(hr)) return hr;
-    return typeInfo_.get()->Invoke(object, dispId, flags, params, result, exception, argError);
+    TESK_RETURN_IF_FAILED(hr);
+    return typeInfo_->Invoke(object, dispId, flags, params, result, exception, argError);
 }

@@ -6,8 +6,10 @@
 #include "dcomconfig/admin_account_library.h"
 #include "dcomconfig/appid_key_path.h"
 #include "dcomconfig/security_descriptor.h"
-#include "dcomconfig/win32_result.h"
+#include "diagnostics/returned_failure.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
+#include "support/win32_result.h"
 
 namespace msg = registration_messages;
 
@@ -82,39 +84,38 @@ HRESULT CDcomConfig::SetDcomConfigForAppID(const wchar_t* appId, DWORD runAsMode
     std::wstring path;
     tesk::UniqueRegKey key;
     if (appid_key_path::ForAuthenticationLevel(appId, path) &&
-        ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_SET_VALUE, key.put()) ==
-            ERROR_SUCCESS) {
-        const DWORD level = kAuthenticationLevel;
-        LONG code = ::RegSetValueExW(key.get(), kAuthenticationLevelValue, 0, REG_DWORD,
-                                     reinterpret_cast<const BYTE*>(&level), sizeof(level));
-        if (code != ERROR_SUCCESS)
-            Show(msg::Format(msg::kAuthenticationLevel, static_cast<HRESULT>(code)),
+        SUCCEEDED(tesk::registry::Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_SET_VALUE, key))) {
+        hr = tesk::registry::WriteDword(key.get(), kAuthenticationLevelValue, kAuthenticationLevel);
+        // The message shows the registry's own error code, not its HRESULT.
+        if (FAILED(hr))
+            Show(msg::Format(msg::kAuthenticationLevel, static_cast<HRESULT>(HRESULT_CODE(hr))),
                  msg::kOuterCaption);
     }
     return S_OK;
 }
 
 HRESULT CDcomConfig::GetAppidFromClsid(REFCLSID clsid, wchar_t* appId, DWORD chars) {
-    if (!appId || chars == 0) return E_INVALIDARG;
+    TESK_RETURN_IF(!appId || chars == 0, E_INVALIDARG);
     appId[0] = L'\0';
     tesk::UniqueCoTaskString clsidText;
     HRESULT hr = ::StringFromCLSID(clsid, clsidText.put());
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     const std::wstring path = L"CLSID\\" + std::wstring(clsidText.get());
 
     tesk::UniqueRegKey key;
-    LONG code = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put());
-    if (code != ERROR_SUCCESS) {
+    hr = tesk::registry::Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ, key);
+    if (FAILED(hr)) {
         Show(msg::kInnerText, msg::kClsidKeyNotOpened);
-        return Win32Result(code);
+        return hr;
     }
-    // RegGetValueW: a string type only, and always ends the text with a zero.
+    // RegGetValueW: a string type only, and always ends the text with a zero
+    // inside the caller's buffer.
     DWORD bytes = chars * sizeof(wchar_t);
-    code = ::RegGetValueW(key.get(), nullptr, L"AppID", RRF_RT_REG_SZ, nullptr, appId, &bytes);
+    LONG code = ::RegGetValueW(key.get(), nullptr, L"AppID", RRF_RT_REG_SZ, nullptr, appId, &bytes);
     if (code != ERROR_SUCCESS) {
         appId[0] = L'\0';
         Show(msg::kInnerText, msg::kAppIdValueNotRead);
-        return Win32Result(code);
+        return tesk::Win32Result(code);
     }
     return S_OK;
 }
@@ -122,7 +123,7 @@ HRESULT CDcomConfig::GetAppidFromClsid(REFCLSID clsid, wchar_t* appId, DWORD cha
 HRESULT CDcomConfig::ChangePermission(const wchar_t* valueName, const wchar_t* appId,
                                       const wchar_t* principal, bool set, bool permit) {
     std::wstring path;
-    if (!appid_key_path::ForPermissions(appId, path) || !principal) return E_INVALIDARG;
+    TESK_RETURN_IF(!appid_key_path::ForPermissions(appId, path) || !principal, E_INVALIDARG);
     HRESULT hr = RemovePrincipalFromRegistrySD(HKEY_CLASSES_ROOT, path.c_str(), valueName, principal);
     if (set && SUCCEEDED(hr))
         hr = AddPrincipalToRegistrySD(HKEY_CLASSES_ROOT, path.c_str(), valueName, principal, permit);
@@ -147,19 +148,17 @@ HRESULT CDcomConfig::ChangeAppIDRunAs(const wchar_t* appId, DWORD runAsMode) {
         return E_INVALIDARG;
     }
     tesk::UniqueRegKey key;
-    LONG code = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_WRITE, key.put());
-    if (code != ERROR_SUCCESS) {
+    HRESULT hr = tesk::registry::Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_WRITE, key);
+    if (FAILED(hr)) {
         Show(msg::kInnerText, msg::kRunAsKeyNotOpened);
-        return Win32Result(code);
+        return hr;
     }
     switch (runAsMode) {
         case RUNAS_INTERACTIVE_USER:
-            code = ::RegSetValueExW(key.get(), kRunAsValue, 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(kInteractiveUser),
-                                    sizeof(kInteractiveUser));
-            if (code != ERROR_SUCCESS) {
+            hr = tesk::registry::WriteString(key.get(), kRunAsValue, kInteractiveUser);
+            if (FAILED(hr)) {
                 Show(msg::kInnerText, msg::kRunAsInteractiveNotSet);
-                return Win32Result(code);
+                return hr;
             }
             break;
         case RUNAS_LAUNCHING_USER:
@@ -167,8 +166,8 @@ HRESULT CDcomConfig::ChangeAppIDRunAs(const wchar_t* appId, DWORD runAsMode) {
             ::RegDeleteValueW(key.get(), kRunAsValue);
             break;
         case RUNAS_ADMIN_ACCOUNT:
-            if (CallRegisterAndSaveAppID(appId) != 0) {
-                HRESULT hr = LastErrorResult();
+            hr = CallRegisterAndSaveAppID(appId);
+            if (FAILED(hr)) {
                 Show(msg::kInnerText, msg::kRunAsLibraryFailed);
                 return hr;
             }

@@ -1,7 +1,8 @@
 #include "dcomconfig/acl_entries.h"
 
 #include "dcomconfig/principal_sid.h"
-#include "dcomconfig/win32_result.h"
+#include "diagnostics/returned_failure.h"
+#include "support/win32_result.h"
 
 namespace {
 // Entry types that carry a SID right after their header and mask.
@@ -29,7 +30,7 @@ bool NamesSid(const ACE_HEADER* header, PSID sid) {
 
 HRESULT BytesInUse(PACL acl, DWORD& bytes) {
     ACL_SIZE_INFORMATION size = {};
-    if (!::GetAclInformation(acl, &size, sizeof(size), AclSizeInformation)) return LastErrorResult();
+    TESK_RETURN_LAST_ERROR_IF(!::GetAclInformation(acl, &size, sizeof(size), AclSizeInformation));
     bytes = size.AclBytesInUse;
     return S_OK;
 }
@@ -37,28 +38,28 @@ HRESULT BytesInUse(PACL acl, DWORD& bytes) {
 enum class EntryPlace { Behind, InFront };
 
 HRESULT AddEntry(HeapBlock& acl, DWORD accessMask, const wchar_t* principal, EntryPlace place) {
-    if (!acl) return E_INVALIDARG;
+    TESK_RETURN_IF(!acl, E_INVALIDARG);
     HeapBlock sid;
     HRESULT hr = LookupPrincipalSid(principal, sid);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     DWORD oldBytes = 0;
     hr = BytesInUse(AsAcl(acl), oldBytes);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     // The header of the entry and its mask, with room to spare, plus its SID.
     DWORD newBytes = AlignedSize(oldBytes + 16 + ::GetLengthSid(sid.get()));
     HeapBlock grown = AllocateHeapBlock(newBytes);
-    if (!grown) return E_OUTOFMEMORY;
-    if (!::InitializeAcl(AsAcl(grown), newBytes, ACL_REVISION)) return LastErrorResult();
+    TESK_RETURN_IF(!grown, E_OUTOFMEMORY);
+    TESK_RETURN_LAST_ERROR_IF(!::InitializeAcl(AsAcl(grown), newBytes, ACL_REVISION));
     if (place == EntryPlace::Behind) {
         hr = CopyAclEntries(AsAcl(acl), AsAcl(grown));
-        if (FAILED(hr)) return hr;
-        if (!::AddAccessAllowedAce(AsAcl(grown), ACL_REVISION, accessMask, sid.get()))
-            return LastErrorResult();
+        TESK_RETURN_IF_FAILED(hr);
+        TESK_RETURN_LAST_ERROR_IF(
+            !::AddAccessAllowedAce(AsAcl(grown), ACL_REVISION, accessMask, sid.get()));
     } else {
-        if (!::AddAccessDeniedAce(AsAcl(grown), ACL_REVISION, accessMask, sid.get()))
-            return LastErrorResult();
+        TESK_RETURN_LAST_ERROR_IF(
+            !::AddAccessDeniedAce(AsAcl(grown), ACL_REVISION, accessMask, sid.get()));
         hr = CopyAclEntries(AsAcl(acl), AsAcl(grown));
-        if (FAILED(hr)) return hr;
+        TESK_RETURN_IF_FAILED(hr);
     }
     acl = std::move(grown);
     return S_OK;
@@ -66,28 +67,27 @@ HRESULT AddEntry(HeapBlock& acl, DWORD accessMask, const wchar_t* principal, Ent
 }  // namespace
 
 HRESULT CopyAclEntries(PACL source, PACL destination) {
-    if (!source || !destination) return E_INVALIDARG;
+    TESK_RETURN_IF(!source || !destination, E_INVALIDARG);
     for (DWORD index = 0; index < source->AceCount; ++index) {
         void* entry = nullptr;
-        if (!::GetAce(source, index, &entry)) return LastErrorResult();
-        if (!::AddAce(destination, ACL_REVISION, MAXDWORD, entry,
-                      static_cast<ACE_HEADER*>(entry)->AceSize))
-            return LastErrorResult();
+        TESK_RETURN_LAST_ERROR_IF(!::GetAce(source, index, &entry));
+        TESK_RETURN_LAST_ERROR_IF(!::AddAce(destination, ACL_REVISION, MAXDWORD, entry,
+                                            static_cast<ACE_HEADER*>(entry)->AceSize));
     }
     return S_OK;
 }
 
 HRESULT DuplicateAcl(PACL source, HeapBlock& copy) {
-    if (!source) return E_INVALIDARG;
+    TESK_RETURN_IF(!source, E_INVALIDARG);
     DWORD bytes = 0;
     HRESULT hr = BytesInUse(source, bytes);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     bytes = AlignedSize(bytes);
     HeapBlock duplicate = AllocateHeapBlock(bytes);
-    if (!duplicate) return E_OUTOFMEMORY;
-    if (!::InitializeAcl(AsAcl(duplicate), bytes, ACL_REVISION)) return LastErrorResult();
+    TESK_RETURN_IF(!duplicate, E_OUTOFMEMORY);
+    TESK_RETURN_LAST_ERROR_IF(!::InitializeAcl(AsAcl(duplicate), bytes, ACL_REVISION));
     hr = CopyAclEntries(source, AsAcl(duplicate));
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     copy = std::move(duplicate);
     return S_OK;
 }
@@ -101,16 +101,16 @@ HRESULT AddDeniedEntry(HeapBlock& acl, DWORD accessMask, const wchar_t* principa
 }
 
 HRESULT RemovePrincipalEntries(PACL acl, const wchar_t* principal) {
-    if (!acl) return E_INVALIDARG;
+    TESK_RETURN_IF(!acl, E_INVALIDARG);
     HeapBlock sid;
     HRESULT hr = LookupPrincipalSid(principal, sid);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     // From the last entry down, so that a deletion never moves an entry not yet seen.
     for (DWORD index = acl->AceCount; index-- > 0;) {
         void* entry = nullptr;
-        if (!::GetAce(acl, index, &entry)) return LastErrorResult();
-        if (NamesSid(static_cast<ACE_HEADER*>(entry), sid.get()) && !::DeleteAce(acl, index))
-            return LastErrorResult();
+        TESK_RETURN_LAST_ERROR_IF(!::GetAce(acl, index, &entry));
+        TESK_RETURN_LAST_ERROR_IF(NamesSid(static_cast<ACE_HEADER*>(entry), sid.get()) &&
+                                  !::DeleteAce(acl, index));
     }
     return S_OK;
 }

@@ -3,22 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/install_path_value.h"
+#include "diagnostics/returned_failure.h"
 #include "support/unique_resource.h"
 
-namespace admin_account_library {
-const wchar_t kAdminUserKey[] = L"SOFTWARE\\Quellix\\Framework\\AdminUser";
-const wchar_t kInstallPathValue[] = L"InstallPath";
-const wchar_t kDefaultFileName[] = L"Wardlow.dll";
-const char kEntryPointName[] = "RegisterAndSaveAppID";
-}  // namespace admin_account_library
-
 namespace {
-using namespace admin_account_library;
+// HKEY_LOCAL_MACHINE key whose InstallPath names the library's full file name.
+constexpr wchar_t kAdminUserKey[] = L"SOFTWARE\\Quellix\\Framework\\AdminUser";
+// Found through the system's library search when InstallPath is absent or empty.
+constexpr wchar_t kDefaultFileName[] = L"Wardlow.dll";
+constexpr char kEntryPointName[] = "RegisterAndSaveAppID";
 
 using RegisterAndSaveAppIDFunction = int(__cdecl*)(const wchar_t* appId);
-
-// InstallPath holds a full file name: at most 260 characters and its zero.
-constexpr DWORD kInstallPathBytes = 522;
 
 // Loaded once, released only at process exit.
 tesk::UniqueLibrary& LoadedLibrary() {
@@ -26,18 +22,11 @@ tesk::UniqueLibrary& LoadedLibrary() {
     return library;
 }
 
-// The configured file name; false when the key or the value could not be read.
-bool ReadInstallPath(std::wstring& path) {
-    tesk::UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAdminUserKey, 0, KEY_READ, key.put()) !=
-        ERROR_SUCCESS)
-        return false;
-    wchar_t buffer[kInstallPathBytes / sizeof(wchar_t) + 1] = {};
-    DWORD type = 0, bytes = kInstallPathBytes;
-    if (::RegQueryValueExW(key.get(), kInstallPathValue, nullptr, &type,
-                           reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS)
-        return false;
-    path = buffer;
+// The configured file name (InstallPath holds a full file name); fails when the
+// key or the value could not be read.
+HRESULT ReadInstallPath(std::wstring& path) {
+    DWORD type = REG_NONE;
+    TESK_RETURN_IF_FAILED(ReadInstallPathValue(HKEY_LOCAL_MACHINE, kAdminUserKey, path, type));
     // What the agent itself records is REG_EXPAND_SZ; an administrator may put
     // "%ProgramFiles%\..." there.
     if (type == REG_EXPAND_SZ && !path.empty()) {
@@ -46,7 +35,7 @@ bool ReadInstallPath(std::wstring& path) {
         if (chars && ::ExpandEnvironmentStringsW(path.c_str(), expanded.data(), chars + 1))
             path = expanded.data();
     }
-    return true;
+    return S_OK;
 }
 
 void RecordInstallPath(HMODULE library) {
@@ -58,19 +47,15 @@ void RecordInstallPath(HMODULE library) {
         name.resize(name.size() * 2);
     }
     tesk::UniqueRegKey key;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAdminUserKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                          nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExW(key.get(), kInstallPathValue, 0, REG_EXPAND_SZ,
-                     reinterpret_cast<const BYTE*>(name.data()),
-                     static_cast<DWORD>((::lstrlenW(name.data()) + 1) * sizeof(wchar_t)));
+    if (SUCCEEDED(tesk::registry::Create(HKEY_LOCAL_MACHINE, kAdminUserKey, KEY_ALL_ACCESS, key)))
+        tesk::registry::WriteString(key.get(), kInstallPathValueName, name.data(), REG_EXPAND_SZ);
 }
 
 HMODULE EnsureLoaded() {
     tesk::UniqueLibrary& library = LoadedLibrary();
     if (library) return library.get();
     std::wstring path;
-    bool configured = ReadInstallPath(path);
+    const bool configured = SUCCEEDED(ReadInstallPath(path));
     if (path.empty()) path = kDefaultFileName;
     library.reset(::LoadLibraryW(path.c_str()));
     if (!library) return nullptr;
@@ -80,29 +65,15 @@ HMODULE EnsureLoaded() {
     return library.get();
 }
 
-int Call(const wchar_t* appId, DWORD& error) {
-    HMODULE library = EnsureLoaded();
-    if (!library) {
-        error = ::GetLastError();
-        return kLibraryMissing;
-    }
-    auto entry = reinterpret_cast<RegisterAndSaveAppIDFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(library, kEntryPointName)));
-    if (!entry) {
-        error = ::GetLastError();
-        return kLibraryMissing;
-    }
-    ::SetLastError(ERROR_SUCCESS);
-    int result = entry(appId);
-    error = ::GetLastError();
-    return result;
-}
 }  // namespace
 
-int CallRegisterAndSaveAppID(const wchar_t* appId) {
-    DWORD error = ERROR_SUCCESS;
-    int result = Call(appId, error);
-    // Handed back after every owner of this call has closed its handles.
-    ::SetLastError(result == 0 ? ERROR_SUCCESS : error);
-    return result;
+HRESULT CallRegisterAndSaveAppID(const wchar_t* appId) {
+    HMODULE library = EnsureLoaded();
+    TESK_RETURN_LAST_ERROR_IF(!library);
+    auto entry = reinterpret_cast<RegisterAndSaveAppIDFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(library, kEntryPointName)));
+    TESK_RETURN_LAST_ERROR_IF(!entry);
+    ::SetLastError(ERROR_SUCCESS);
+    TESK_RETURN_LAST_ERROR_IF(entry(appId) != 0);
+    return S_OK;
 }

@@ -5,24 +5,11 @@
 
 #include <windows.h>
 
-namespace admin_account_library {
-
-// HKEY_LOCAL_MACHINE key and value that name the library's full file name.
-extern const wchar_t kAdminUserKey[];
-extern const wchar_t kInstallPathValue[];
-// Found through the system's library search when InstallPath is absent or empty.
-extern const wchar_t kDefaultFileName[];
-extern const char kEntryPointName[];
-
-// The library's result for a missing library or entry point.
-constexpr int kLibraryMissing = 1;
-
-}  // namespace admin_account_library
-
 // Calls the library's RegisterAndSaveAppID with the AppID string ("{...}").
-// 0 on success; kLibraryMissing when the library or its entry point cannot be
-// found; else the library's own non-zero result. On failure the thread's last
-// error tells why (the loader's, or what the library left there). When no
+// S_OK when the library returns 0. A missing library or entry point, or a
+// non-zero result of the library, fails with the thread's last error as an
+// HRESULT (the loader's, or what the library left there; E_FAIL when it is 0).
+// When no
 // InstallPath could be read, the file name of the library that was loaded is
 // recorded there (REG_EXPAND_SZ). The library stays loaded until the process ends.
-int CallRegisterAndSaveAppID(const wchar_t* appId);
+HRESULT CallRegisterAndSaveAppID(const wchar_t* appId);

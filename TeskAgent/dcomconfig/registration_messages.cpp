@@ -6,6 +6,8 @@
 
 namespace registration_messages {
 
+// Exact wording: do not correct. The texts and captions below are the system's
+// own (RunLoggerConfig, "AppId" and all); people and scripts match them.
 const wchar_t kProgIdLookup[] = L"Error: CLSIDFromProgID(%ls) returned %d";
 const wchar_t kAppIdLookup[] = L"Error: GetAppidFromClsid() returned %d";
 const wchar_t kAccessPermission[] = L"Error: ChangeAppIDAccessACL(%ls) returned %d";

@@ -3,7 +3,9 @@
 #include "dcomconfig/acl_entries.h"
 #include "dcomconfig/principal_sid.h"
 #include "dcomconfig/stored_descriptor.h"
-#include "dcomconfig/win32_result.h"
+#include "diagnostics/returned_failure.h"
+#include "support/registry.h"
+#include "support/win32_result.h"
 
 namespace {
 const wchar_t kSystemPrincipal[] = L"NT Authority\\SYSTEM";
@@ -12,16 +14,15 @@ bool IsSystemPrincipal(const wchar_t* principal) {
     return ::lstrcmpiW(principal, L"SYSTEM") == 0 || ::lstrcmpiW(principal, kSystemPrincipal) == 0;
 }
 
-bool IsMissing(LONG code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+using tesk::registry::IsMissing;
 
 HRESULT MakeSelfRelative(PSECURITY_DESCRIPTOR absolute, HeapBlock& selfRelative) {
     DWORD bytes = 0;
-    if (::MakeSelfRelativeSD(absolute, nullptr, &bytes) ||
-        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return LastErrorResult();
+    TESK_RETURN_LAST_ERROR_IF(::MakeSelfRelativeSD(absolute, nullptr, &bytes) ||
+                              ::GetLastError() != ERROR_INSUFFICIENT_BUFFER);
     HeapBlock made = AllocateHeapBlock(bytes);
-    if (!made) return E_OUTOFMEMORY;
-    if (!::MakeSelfRelativeSD(absolute, made.get(), &bytes)) return LastErrorResult();
+    TESK_RETURN_IF(!made, E_OUTOFMEMORY);
+    TESK_RETURN_LAST_ERROR_IF(!::MakeSelfRelativeSD(absolute, made.get(), &bytes));
     selfRelative = std::move(made);
     return S_OK;
 }
@@ -31,10 +32,10 @@ HRESULT MakeSelfRelative(PSECURITY_DESCRIPTOR absolute, HeapBlock& selfRelative)
 // full access already, and the operations report the edit, not the write.
 HRESULT StoreWithDacl(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
                       PSECURITY_DESCRIPTOR absolute, PACL dacl) {
-    if (!::SetSecurityDescriptorDacl(absolute, TRUE, dacl, FALSE)) return LastErrorResult();
+    TESK_RETURN_LAST_ERROR_IF(!::SetSecurityDescriptorDacl(absolute, TRUE, dacl, FALSE));
     HeapBlock selfRelative;
     HRESULT hr = MakeSelfRelative(absolute, selfRelative);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     WriteRegistrySD(root, keyPath, valueName, selfRelative.get());
     return S_OK;
 }
@@ -42,8 +43,8 @@ HRESULT StoreWithDacl(HKEY root, const wchar_t* keyPath, const wchar_t* valueNam
 HRESULT GetDacl(PSECURITY_DESCRIPTOR descriptor, PACL& dacl) {
     BOOL present = FALSE, defaulted = FALSE;
     dacl = nullptr;
-    if (!::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
-        return LastErrorResult();
+    TESK_RETURN_LAST_ERROR_IF(
+        !::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
     // ReadRegistrySD hands out only descriptors with a DACL.
     return present && dacl ? S_OK : E_UNEXPECTED;
 }
@@ -52,22 +53,20 @@ HRESULT GetDacl(PSECURITY_DESCRIPTOR descriptor, PACL& dacl) {
 HRESULT ReadDescriptorAndDacl(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
                               HeapBlock& descriptor, bool& isNewDefault, PACL& dacl) {
     HRESULT hr = ReadRegistrySD(root, keyPath, valueName, descriptor, isNewDefault);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     return GetDacl(descriptor.get(), dacl);
 }
 }  // namespace
 
 HRESULT WriteRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
                         PSECURITY_DESCRIPTOR descriptor) {
-    if (!descriptor || !::IsValidSecurityDescriptor(descriptor)) return E_INVALIDARG;
+    TESK_RETURN_IF(!descriptor || !::IsValidSecurityDescriptor(descriptor), E_INVALIDARG);
     tesk::UniqueRegKey key;
-    LONG code = ::RegCreateKeyExW(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
-    if (code != ERROR_SUCCESS) return Win32Result(code);
-    code = ::RegSetValueExW(key.get(), valueName, 0, REG_BINARY,
-                            static_cast<const BYTE*>(descriptor),
-                            ::GetSecurityDescriptorLength(descriptor));
-    return Win32Result(code);
+    TESK_RETURN_IF_FAILED(tesk::registry::Create(root, keyPath, KEY_ALL_ACCESS, key));
+    LONG code =
+        ::RegSetValueExW(key.get(), valueName, 0, REG_BINARY, static_cast<const BYTE*>(descriptor),
+                         ::GetSecurityDescriptorLength(descriptor));
+    return tesk::Win32Result(code);
 }
 
 HRESULT ReadRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
@@ -76,18 +75,18 @@ HRESULT ReadRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueNa
     // Full access: whoever edits the value must be able to write it back, and
     // a refusal shows here, before anything is edited.
     tesk::UniqueRegKey key;
-    LONG code = ::RegOpenKeyExW(root, keyPath, 0, KEY_ALL_ACCESS, key.put());
-    if (IsMissing(code)) {
+    HRESULT hr = tesk::registry::Open(root, keyPath, KEY_ALL_ACCESS, key);
+    if (IsMissing(hr)) {
         isNewDefault = true;
         return CreateDefaultSD(descriptor);
     }
-    if (code != ERROR_SUCCESS) return Win32Result(code);
+    TESK_RETURN_IF_FAILED(hr);
 
     DWORD bytes = 0;
-    code = ::RegQueryValueExW(key.get(), valueName, nullptr, nullptr, nullptr, &bytes);
+    LONG code = ::RegQueryValueExW(key.get(), valueName, nullptr, nullptr, nullptr, &bytes);
     if (code == ERROR_SUCCESS && bytes > 0) {
         HeapBlock stored = AllocateHeapBlock(bytes);
-        if (!stored) return E_OUTOFMEMORY;
+        TESK_RETURN_IF(!stored, E_OUTOFMEMORY);
         code = ::RegQueryValueExW(key.get(), valueName, nullptr, nullptr,
                                   static_cast<BYTE*>(stored.get()), &bytes);
         if (code == ERROR_SUCCESS && IsUsableStoredDescriptor(stored.get(), bytes)) {
@@ -102,7 +101,7 @@ HRESULT ReadRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueNa
 HRESULT CreateDefaultSD(HeapBlock& descriptor) {
     HeapBlock user;
     HRESULT hr = GetProcessUserSid(user);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     const DWORD sidBytes = ::GetLengthSid(user.get());
     // One entry: its header, mask and SID fit in the SID length plus 20 bytes
     // together with the ACL header.
@@ -113,62 +112,60 @@ HRESULT CreateDefaultSD(HeapBlock& descriptor) {
     const DWORD groupOffset = daclOffset + AlignedSize(aclBytes);
     const DWORD ownerOffset = groupOffset + AlignedSize(sidBytes);
     HeapBlock block = AllocateHeapBlock(ownerOffset + sidBytes);
-    if (!block) return E_OUTOFMEMORY;
+    TESK_RETURN_IF(!block, E_OUTOFMEMORY);
     BYTE* base = static_cast<BYTE*>(block.get());
     PACL dacl = reinterpret_cast<PACL>(base + daclOffset);
     PSID group = base + groupOffset;
     PSID owner = base + ownerOffset;
 
-    if (!::InitializeSecurityDescriptor(base, SECURITY_DESCRIPTOR_REVISION) ||
+    TESK_RETURN_LAST_ERROR_IF(
+        !::InitializeSecurityDescriptor(base, SECURITY_DESCRIPTOR_REVISION) ||
         !::InitializeAcl(dacl, aclBytes, ACL_REVISION) ||
         !::AddAccessAllowedAce(dacl, ACL_REVISION, kComExecuteAccess, user.get()) ||
         !::SetSecurityDescriptorDacl(base, TRUE, dacl, FALSE) ||
         !::CopySid(sidBytes, group, user.get()) ||
         !::SetSecurityDescriptorGroup(base, group, FALSE) ||
         !::CopySid(sidBytes, owner, user.get()) ||
-        !::SetSecurityDescriptorOwner(base, owner, FALSE))
-        return LastErrorResult();
+        !::SetSecurityDescriptorOwner(base, owner, FALSE));
     descriptor = std::move(block);
     return S_OK;
 }
 
 HRESULT ConvertToAbsoluteSD(PSECURITY_DESCRIPTOR selfRelative, HeapBlock& absolute) {
-    if (!selfRelative || !::IsValidSecurityDescriptor(selfRelative)) return E_INVALIDARG;
+    TESK_RETURN_IF(!selfRelative || !::IsValidSecurityDescriptor(selfRelative), E_INVALIDARG);
     DWORD descriptorBytes = 0, daclBytes = 0, saclBytes = 0, ownerBytes = 0, groupBytes = 0;
-    if (::MakeAbsoluteSD(selfRelative, nullptr, &descriptorBytes, nullptr, &daclBytes, nullptr,
-                         &saclBytes, nullptr, &ownerBytes, nullptr, &groupBytes) ||
-        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return LastErrorResult();
+    TESK_RETURN_LAST_ERROR_IF(::MakeAbsoluteSD(selfRelative, nullptr, &descriptorBytes, nullptr,
+                                               &daclBytes, nullptr, &saclBytes, nullptr,
+                                               &ownerBytes, nullptr, &groupBytes) ||
+                              ::GetLastError() != ERROR_INSUFFICIENT_BUFFER);
 
     const DWORD daclOffset = AlignedSize(descriptorBytes);
     const DWORD saclOffset = daclOffset + AlignedSize(daclBytes);
     const DWORD ownerOffset = saclOffset + AlignedSize(saclBytes);
     const DWORD groupOffset = ownerOffset + AlignedSize(ownerBytes);
     HeapBlock block = AllocateHeapBlock(groupOffset + groupBytes);
-    if (!block) return E_OUTOFMEMORY;
+    TESK_RETURN_IF(!block, E_OUTOFMEMORY);
     BYTE* base = static_cast<BYTE*>(block.get());
     auto part = [base](DWORD offset, DWORD bytes) { return bytes ? base + offset : nullptr; };
-    if (!::MakeAbsoluteSD(selfRelative, base, &descriptorBytes,
-                          reinterpret_cast<PACL>(part(daclOffset, daclBytes)), &daclBytes,
-                          reinterpret_cast<PACL>(part(saclOffset, saclBytes)), &saclBytes,
-                          part(ownerOffset, ownerBytes), &ownerBytes,
-                          part(groupOffset, groupBytes), &groupBytes))
-        return LastErrorResult();
+    TESK_RETURN_LAST_ERROR_IF(!::MakeAbsoluteSD(
+        selfRelative, base, &descriptorBytes, reinterpret_cast<PACL>(part(daclOffset, daclBytes)),
+        &daclBytes, reinterpret_cast<PACL>(part(saclOffset, saclBytes)), &saclBytes,
+        part(ownerOffset, ownerBytes), &ownerBytes, part(groupOffset, groupBytes), &groupBytes));
     absolute = std::move(block);
     return S_OK;
 }
 
 HRESULT AddPrincipalToRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
                                  const wchar_t* principal, bool permit) {
-    if (!principal) return E_INVALIDARG;
+    TESK_RETURN_IF(!principal, E_INVALIDARG);
     HeapBlock descriptor;
     bool isNewDefault = false;
     PACL dacl = nullptr;
     HRESULT hr = ReadDescriptorAndDacl(root, keyPath, valueName, descriptor, isNewDefault, dacl);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     HeapBlock working;
     hr = DuplicateAcl(dacl, working);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
 
     // The system account keeps its right to start the server, whatever the
     // AppID grants others. Failing to add it does not stop the grant asked for.
@@ -177,13 +174,13 @@ HRESULT AddPrincipalToRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_
 
     hr = permit ? AddAllowedEntry(working, kComExecuteAccess, principal)
                 : AddDeniedEntry(working, kComExecuteAccess, principal);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
 
     HeapBlock converted;
     PSECURITY_DESCRIPTOR absolute = descriptor.get();
     if (!isNewDefault) {
         hr = ConvertToAbsoluteSD(descriptor.get(), converted);
-        if (FAILED(hr)) return hr;
+        TESK_RETURN_IF_FAILED(hr);
         absolute = converted.get();
     }
     return StoreWithDacl(root, keyPath, valueName, absolute, AsAcl(working));
@@ -191,18 +188,18 @@ HRESULT AddPrincipalToRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_
 
 HRESULT RemovePrincipalFromRegistrySD(HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
                                       const wchar_t* principal) {
-    if (!principal) return E_INVALIDARG;
+    TESK_RETURN_IF(!principal, E_INVALIDARG);
     HeapBlock descriptor;
     bool isNewDefault = false;
     PACL dacl = nullptr;
     HRESULT hr = ReadDescriptorAndDacl(root, keyPath, valueName, descriptor, isNewDefault, dacl);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     if (isNewDefault) return S_OK;  // nothing stored, nothing to take away
 
     hr = RemovePrincipalEntries(dacl, principal);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     HeapBlock absolute;
     hr = ConvertToAbsoluteSD(descriptor.get(), absolute);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     return StoreWithDacl(root, keyPath, valueName, absolute.get(), dacl);
 }

@@ -77,9 +77,7 @@ translator_guard::~translator_guard() { set_se_translator(previous_); }
 
 void se_translator(unsigned int, EXCEPTION_POINTERS* info) {
     if (!info || !info->ExceptionRecord) raise_error(E_POINTER, nullptr, nullptr, 0);
-    const DWORD code = info->ExceptionRecord->ExceptionCode;
-    const HRESULT hr = code == 0 ? S_OK : static_cast<HRESULT>(0x80070000u | (code & 0xFFFFu));
-    raise_error(hr, nullptr, nullptr, 0);
+    raise_error(tesk::Win32Result(info->ExceptionRecord->ExceptionCode), nullptr, nullptr, 0);
 }
 
 }  // namespace com_eh

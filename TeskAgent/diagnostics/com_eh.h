@@ -1,11 +1,27 @@
 #pragma once
-// The error-handling framework: every interface method body runs inside the
-// method frame; failures inside a body are raised as exceptions and the frame
-// turns them into the method's HRESULT, error information and error records.
+// The error-handling framework, and the agent's one way to report a failure.
+//
+// A failure is either RAISED or RETURNED, and every site says which:
+// - Raised: TESK_RAISE(hr) / TESK_RAISE_OP(hr, L"operation") inside a method
+//   frame (TESK_METHOD_FRAME). The raise writes an error record, keeps the error
+//   information pending on the thread, and the frame turns it into the method's
+//   HRESULT, hands the error information to the client and writes a second
+//   record. Machine faults inside a frame are raised the same way.
+// - Returned: the HRESULT goes back without a record and without error
+//   information, through the macros of diagnostics/returned_failure.h:
+//   TESK_RETURN_IF_FAILED(expr), TESK_RETURN_IF(condition, hr),
+//   TESK_RETURN_LAST_ERROR_IF(condition). A method that returns where it could
+//   raise (a missing out-pointer of GetInstalledServers, say) does so by its
+//   contract, and says so in a short comment at that site.
+// Helpers whose failure has a cause return an HRESULT; a Win32 or system code
+// becomes one only through tesk::Win32Result / tesk::LastErrorResult
+// (support/win32_result.h). The frame sits at the COM method boundaries and at
+// the inner operations whose records name TeskAgentHelpers; nowhere else.
 
 #include <windows.h>
 #include <comdef.h>
 
+#include "diagnostics/returned_failure.h"
 #include "support/unique_resource.h"
 
 namespace com_eh {

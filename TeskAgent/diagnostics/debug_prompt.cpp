@@ -20,10 +20,10 @@ DWORD g_breakFlag = 0;
 void RestoreErrorInfo(const _bstr_t& description, const _bstr_t& source) {
     tesk::UniqueComPtr<ICreateErrorInfo> create;
     if (FAILED(::CreateErrorInfo(create.put())) || !create) return;
-    create.get()->SetDescription(description);
-    create.get()->SetSource(source);
+    create->SetDescription(description);
+    create->SetSource(source);
     tesk::UniqueComPtr<IErrorInfo> info;
-    if (SUCCEEDED(create.get()->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.put()))) &&
+    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.put()))) &&
         info)
         ::SetErrorInfo(0, info.get());
 }
@@ -38,9 +38,9 @@ bool DebugPromptWanted(CLogClient& log, DWORD& breakFlag) {
             if (::GetErrorInfo(0, info.put()) == S_OK && info) {
                 pending = true;
                 BSTR text = nullptr;
-                if (SUCCEEDED(info.get()->GetDescription(&text))) description.Attach(text);
+                if (SUCCEEDED(info->GetDescription(&text))) description.Attach(text);
                 text = nullptr;
-                if (SUCCEEDED(info.get()->GetSource(&text))) source.Attach(text);
+                if (SUCCEEDED(info->GetSource(&text))) source.Attach(text);
             }
         }
         breakFlag = log.RegisterLogFlag(kBreakFlagNumber, kBreakFlagName);
@@ -55,6 +55,7 @@ bool DebugPromptWanted() { return DebugPromptWanted(CLogClient::Instance(), g_br
 std::wstring DebugPromptText(const com_error_dbg& e) {
     _bstr_t record = e.describe(caught, nullptr, 0);
     const wchar_t* text = record;
+    // Exact wording: do not correct.
     return std::wstring(text ? text : L"") + L"\nWould you like to debug this process?";
 }
 

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "diagnostics/install_path_value.h"
 #include "diagnostics/logger_entry_points.h"
 #include "support/unique_resource.h"
 
@@ -18,9 +19,6 @@ using RegisterFlagFn = DWORD(__cdecl*)(DWORD handle, DWORD number, const wchar_t
 using LogTextFn = DWORD(__cdecl*)(DWORD handle, const wchar_t* text);
 using GetLogFlagFn = DWORD(__cdecl*)(DWORD handle, DWORD index);
 using FlagLogFn = DWORD(__cdecl*)(DWORD handle, DWORD flag, DWORD reserved);
-
-constexpr DWORD kInstallPathBytes = 522;  // 261 wide characters
-constexpr REGSAM kReadAccess = 0x20019;   // KEY_READ
 
 static_assert(LOGGER_ENTRY_POINT_COUNT == CLogClient::kEntryPointCount, "one address per entry point");
 
@@ -39,23 +37,14 @@ CLogClient::~CLogClient() { CleanUp(); }
 
 void CLogClient::LoadLibraryOnce() {
     if (module_) return;
-    wchar_t folder[kInstallPathBytes / sizeof(wchar_t) + 1] = {};
-    bool haveFolder = false;
-    {
-        tesk::UniqueRegKey key;
-        if (::RegOpenKeyExW(root_, keyPath_, 0, kReadAccess, key.put()) == ERROR_SUCCESS) {
-            DWORD type = 0, bytes = kInstallPathBytes;
-            haveFolder = ::RegQueryValueExW(key.get(), L"InstallPath", nullptr, &type,
-                                            reinterpret_cast<BYTE*>(folder),
-                                            &bytes) == ERROR_SUCCESS &&
-                         (type == REG_SZ || type == REG_EXPAND_SZ) && folder[0] != L'\0';
-        }
-    }
     std::wstring path;
-    if (haveFolder) {
-        path = folder;
-        if (path.back() != L'\\') path += L'\\';
-    }
+    DWORD type = REG_NONE;
+    const bool haveFolder = SUCCEEDED(ReadInstallPathValue(root_, keyPath_, path, type)) &&
+                            (type == REG_SZ || type == REG_EXPAND_SZ) && !path.empty();
+    if (!haveFolder)
+        path.clear();
+    else if (path.back() != L'\\')
+        path += L'\\';
     path += kLoggerLibraryName;
 
     module_.reset(::LoadLibraryW(path.c_str()));

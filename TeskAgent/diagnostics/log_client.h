@@ -72,12 +72,8 @@ private:
     DWORD flags_[kStandardFlagCount] = {};
 };
 
-// Guarded log calls: the text is formatted and sent only while the level's flag is on.
-template <class... Args>
-void GuardedLogError(const wchar_t* format, Args... args) {
-    CLogClient& log = CLogClient::Instance();
-    if (log.IsFlagOn(log.GetLogFlag(LOG_INDEX_ERROR))) log.LogError(format, args...);
-}
+// Guarded log calls (error records come from the error framework alone): the text is formatted and
+// sent only while the level's flag is on.
 template <class... Args>
 void GuardedLogWarning(const wchar_t* format, Args... args) {
     CLogClient& log = CLogClient::Instance();

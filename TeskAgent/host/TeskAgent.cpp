@@ -17,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     ::CoInitialize(nullptr);
 
     ServerModule& module = ServerModule::Instance();
-    module.Init(AgentObjectTable(), instance, &LIBID_TESKAGENTLib);
+    module.Init(AgentObjectTable(), instance);
     module.SetMainThreadId(::GetCurrentThreadId());
 
     int exitCode = 0;

@@ -2,6 +2,7 @@
 
 #include "TeskAgent_h.h"
 #include "agent/Tesk_Agent.h"
+#include "agent/agent_ids.h"
 #include "dcomconfig/DcomConfig.h"
 #include "resources/resource_ids.h"
 
@@ -28,7 +29,7 @@ HRESULT RegisterAgentServer() {
     HRESULT result = AgentObjectTable()[0].updateRegistry(true);
     // The AppID's DCOM settings. Their failures are told to the registering
     // person (or its captured standard error) and never change the exit code.
-    CDcomConfig().SetDcomConfig(L"TeskAgent.Tesk_Agent.1", RUNAS_ADMIN_ACCOUNT);
+    CDcomConfig().SetDcomConfig(kAgentProgId, RUNAS_ADMIN_ACCOUNT);
     return result;
 }
 

@@ -2,17 +2,14 @@
 
 #include <new>
 
+#include "diagnostics/returned_failure.h"
 #include "support/unique_resource.h"
 
 TeskAgentClassFactory::TeskAgentClassFactory(InstanceCreator createInstance)
-    : createInstance_(createInstance) {
-    ::InitializeCriticalSection(&lock_);
-}
-
-TeskAgentClassFactory::~TeskAgentClassFactory() { ::DeleteCriticalSection(&lock_); }
+    : createInstance_(createInstance) {}
 
 STDMETHODIMP TeskAgentClassFactory::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
+    TESK_RETURN_IF(!object, E_POINTER);
     if (iid == IID_IUnknown || iid == IID_IClassFactory) {
         *object = static_cast<IClassFactory*>(this);
         AddRef();
@@ -22,18 +19,18 @@ STDMETHODIMP TeskAgentClassFactory::QueryInterface(REFIID iid, void** object) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) TeskAgentClassFactory::AddRef() { return ::InterlockedIncrement(&refCount_); }
+STDMETHODIMP_(ULONG) TeskAgentClassFactory::AddRef() { return ++refCount_; }
 
 STDMETHODIMP_(ULONG) TeskAgentClassFactory::Release() {
-    LONG count = ::InterlockedDecrement(&refCount_);
+    LONG count = --refCount_;
     if (count == 0) delete this;
     return count;
 }
 
 STDMETHODIMP TeskAgentClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
-    if (!object) return E_POINTER;
+    TESK_RETURN_IF(!object, E_POINTER);
     *object = nullptr;
-    if (outer && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    TESK_RETURN_IF(outer && iid != IID_IUnknown, CLASS_E_NOAGGREGATION);
     return createInstance_(outer, iid, object);
 }
 
@@ -45,9 +42,9 @@ STDMETHODIMP TeskAgentClassFactory::LockServer(BOOL lock) {
 
 HRESULT CreateClassFactory(InstanceCreator createInstance, REFIID iid, void** object) {
     auto* created = new (std::nothrow) TeskAgentClassFactory(createInstance);
-    if (!created) return E_OUTOFMEMORY;
+    TESK_RETURN_IF(!created, E_OUTOFMEMORY);
     created->AddRef();
     // The creation reference goes with the owner: a failed query destroys the factory.
     tesk::UniqueComPtr<TeskAgentClassFactory> factory(created);
-    return factory.get()->QueryInterface(iid, object);
+    return factory->QueryInterface(iid, object);
 }

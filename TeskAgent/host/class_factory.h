@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "host/server_module.h"
 
 class TeskAgentClassFactory : public IClassFactory {
 public:
     explicit TeskAgentClassFactory(InstanceCreator createInstance);
-    virtual ~TeskAgentClassFactory();
+    virtual ~TeskAgentClassFactory() = default;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -17,9 +19,7 @@ public:
     STDMETHODIMP LockServer(BOOL lock) override;
 
 private:
-    volatile LONG refCount_ = 0;
-    // Kept for the framework's class-object layout; nothing takes it.
-    CRITICAL_SECTION lock_;
+    std::atomic<LONG> refCount_{0};
     InstanceCreator createInstance_;
 };
 

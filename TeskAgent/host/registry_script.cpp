@@ -3,6 +3,8 @@
 #include <cwctype>
 #include <stdexcept>
 
+#include "diagnostics/returned_failure.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -66,9 +68,7 @@ private:
     size_t pos_ = 0;
 };
 
-HRESULT FromWin32(LONG code) { return code == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(code); }
-
-bool IsMissing(LONG code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+using tesk::registry::IsMissing;
 
 std::wstring Substitute(const std::wstring& text, const RegistryScript::Replacements& table) {
     std::wstring out;
@@ -89,14 +89,10 @@ std::wstring Substitute(const std::wstring& text, const RegistryScript::Replacem
     return out;
 }
 
-LONG WriteValue(HKEY key, const wchar_t* name, DWORD type, const std::wstring& data) {
-    if (type == REG_DWORD) {
-        DWORD number = std::wcstoul(data.c_str(), nullptr, 0);
-        return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                sizeof(number));
-    }
-    return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+HRESULT WriteValue(HKEY key, const wchar_t* name, DWORD type, const std::wstring& data) {
+    if (type == REG_DWORD)
+        return tesk::registry::WriteDword(key, name, std::wcstoul(data.c_str(), nullptr, 0));
+    return tesk::registry::WriteString(key, name, data.c_str());
 }
 
 bool HasSubkeys(HKEY key) {
@@ -189,10 +185,10 @@ HKEY RegistryScript::RootKey(const std::wstring& name) const {
 HRESULT RegistryScript::Register(const Replacements& replacements) const {
     for (const Root& root : roots_) {
         HKEY rootKey = RootKey(root.name);
-        if (!rootKey) return E_INVALIDARG;
+        TESK_RETURN_IF(!rootKey, E_INVALIDARG);
         for (const Key& key : root.keys) {
             HRESULT hr = RegisterKey(rootKey, key, replacements);
-            if (FAILED(hr)) return hr;
+            TESK_RETURN_IF_FAILED(hr);
         }
     }
     return S_OK;
@@ -204,22 +200,17 @@ HRESULT RegistryScript::RegisterKey(HKEY parent, const Key& key,
         ::RegDeleteTreeW(parent, key.name.c_str());
     }
     tesk::UniqueRegKey handle;
-    LONG rc = ::RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                                nullptr, handle.put(), nullptr);
-    if (rc != ERROR_SUCCESS) return FromWin32(rc);
-    if (key.hasDefault) {
-        rc = WriteValue(handle.get(), nullptr, key.defaultValue.type,
-                        Substitute(key.defaultValue.data, replacements));
-        if (rc != ERROR_SUCCESS) return FromWin32(rc);
-    }
-    for (const Value& value : key.values) {
-        rc = WriteValue(handle.get(), value.name.c_str(), value.type,
-                        Substitute(value.data, replacements));
-        if (rc != ERROR_SUCCESS) return FromWin32(rc);
-    }
+    TESK_RETURN_IF_FAILED(
+        tesk::registry::Create(parent, key.name.c_str(), KEY_READ | KEY_WRITE, handle));
+    if (key.hasDefault)
+        TESK_RETURN_IF_FAILED(WriteValue(handle.get(), nullptr, key.defaultValue.type,
+                                         Substitute(key.defaultValue.data, replacements)));
+    for (const Value& value : key.values)
+        TESK_RETURN_IF_FAILED(WriteValue(handle.get(), value.name.c_str(), value.type,
+                                         Substitute(value.data, replacements)));
     for (const Key& child : key.children) {
         HRESULT hr = RegisterKey(handle.get(), child, replacements);
-        if (FAILED(hr)) return hr;
+        TESK_RETURN_IF_FAILED(hr);
     }
     return S_OK;
 }
@@ -228,7 +219,7 @@ HRESULT RegistryScript::Unregister() const {
     HRESULT result = S_OK;
     for (const Root& root : roots_) {
         HKEY rootKey = RootKey(root.name);
-        if (!rootKey) return E_INVALIDARG;
+        TESK_RETURN_IF(!rootKey, E_INVALIDARG);
         for (const Key& key : root.keys) {
             HRESULT hr = UnregisterKey(rootKey, key);
             if (SUCCEEDED(result)) result = hr;
@@ -242,13 +233,13 @@ HRESULT RegistryScript::Unregister() const {
 // owners, and keys marked NoRemove only lose the listed values and children.
 HRESULT RegistryScript::UnregisterKey(HKEY parent, const Key& key) const {
     if (key.forceRemove && !key.noRemove) {
-        LONG rc = ::RegDeleteTreeW(parent, key.name.c_str());
-        return IsMissing(rc) ? S_OK : FromWin32(rc);
+        HRESULT hr = tesk::Win32Result(::RegDeleteTreeW(parent, key.name.c_str()));
+        return IsMissing(hr) ? S_OK : hr;
     }
     tesk::UniqueRegKey handle;
-    LONG rc = ::RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_READ | KEY_WRITE, handle.put());
-    if (IsMissing(rc)) return S_OK;
-    if (rc != ERROR_SUCCESS) return FromWin32(rc);
+    HRESULT opened = tesk::registry::Open(parent, key.name.c_str(), KEY_READ | KEY_WRITE, handle);
+    if (IsMissing(opened)) return S_OK;
+    TESK_RETURN_IF_FAILED(opened);
 
     HRESULT result = S_OK;
     for (const Key& child : key.children) {
@@ -262,8 +253,8 @@ HRESULT RegistryScript::UnregisterKey(HKEY parent, const Key& key) const {
     bool keep = HasSubkeys(handle.get());
     handle.reset();
     if (!keep) {
-        rc = ::RegDeleteKeyW(parent, key.name.c_str());
-        if (!IsMissing(rc) && SUCCEEDED(result)) result = FromWin32(rc);
+        HRESULT hr = tesk::Win32Result(::RegDeleteKeyW(parent, key.name.c_str()));
+        if (!IsMissing(hr) && SUCCEEDED(result)) result = hr;
     }
     return result;
 }
@@ -288,7 +279,7 @@ HRESULT ApplyRegistryScriptResource(HMODULE module, UINT id, bool registering) {
     } catch (const std::exception&) {
         return E_UNEXPECTED;
     }
-    if (!script) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
+    if (!script) return tesk::Win32Result(ERROR_RESOURCE_DATA_NOT_FOUND);
     if (!registering) return script->Unregister();
 
     wchar_t modulePath[MAX_PATH] = {};

@@ -1,5 +1,6 @@
 #include "host/server_module.h"
 
+#include "diagnostics/returned_failure.h"
 #include "host/class_factory.h"
 #include "host/registry_script.h"
 #include "support/unique_resource.h"
@@ -9,17 +10,15 @@ ServerModule& ServerModule::Instance() {
     return module;
 }
 
-void ServerModule::Init(ObjectEntry* objectTable, HINSTANCE instance, const GUID* libid) {
-    recordSize_ = kRecordSize;
-    frameworkVersion_ = kFrameworkVersion;
+void ServerModule::Init(ObjectEntry* objectTable, HINSTANCE instance) {
     objectTable_ = objectTable;
     instance_ = instance;
-    libid_ = libid;
     if (!initialised_) ::InitializeCriticalSection(&typeInfoLock_);
     initialised_ = true;
 }
 
 void ServerModule::Term() {
+    StopShutdownMonitor();
     // Last registered, first run.
     while (!termFunctions_.empty()) {
         auto [function, argument] = termFunctions_.back();
@@ -30,23 +29,35 @@ void ServerModule::Term() {
     initialised_ = false;
 }
 
-LONG ServerModule::Lock() { return ::InterlockedIncrement(&lockCount_); }
+LONG ServerModule::Lock() { return ++lockCount_; }
 
 LONG ServerModule::Unlock() {
-    LONG count = ::InterlockedDecrement(&lockCount_);
+    LONG count = --lockCount_;
     if (count == 0) {
         // The flag is set before the event wakes the monitor.
         activity_ = true;
-        if (shutdownEvent_) ::SetEvent(shutdownEvent_);
+        if (shutdownEvent_) ::SetEvent(shutdownEvent_.get());
     }
     return count;
 }
 
-bool ServerModule::StartShutdownMonitor() {
-    shutdownEvent_ = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!shutdownEvent_) return false;
-    tesk::UniqueKernelHandle thread(::CreateThread(nullptr, 0, MonitorThread, this, 0, nullptr));
-    return static_cast<bool>(thread);
+HRESULT ServerModule::StartShutdownMonitor() {
+    shutdownEvent_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    TESK_RETURN_LAST_ERROR_IF(!shutdownEvent_);
+    monitorThread_.reset(::CreateThread(nullptr, 0, MonitorThread, this, 0, nullptr));
+    TESK_RETURN_LAST_ERROR_IF(!monitorThread_);
+    return S_OK;
+}
+
+void ServerModule::StopShutdownMonitor() {
+    if (monitorThread_) {
+        stopping_ = true;
+        ::SetEvent(shutdownEvent_.get());
+        ::WaitForSingleObject(monitorThread_.get(), INFINITE);
+        monitorThread_.reset();
+    }
+    shutdownEvent_.reset();
+    stopping_ = false;
 }
 
 DWORD WINAPI ServerModule::MonitorThread(void* module) {
@@ -56,10 +67,12 @@ DWORD WINAPI ServerModule::MonitorThread(void* module) {
 
 void ServerModule::RunShutdownMonitor() {
     for (;;) {
-        ::WaitForSingleObject(shutdownEvent_, INFINITE);
+        ::WaitForSingleObject(shutdownEvent_.get(), INFINITE);
         do {
+            if (stopping_) return;
             activity_ = false;
-        } while (::WaitForSingleObject(shutdownEvent_, kIdleMilliseconds) == WAIT_OBJECT_0);
+        } while (::WaitForSingleObject(shutdownEvent_.get(), kIdleMilliseconds) == WAIT_OBJECT_0);
+        if (stopping_) return;
         if (activity_ || lockCount_ != 0) continue;
         // The main thread makes the final decision: it alone can revoke the
         // class object, and while it handles the message no activation runs.

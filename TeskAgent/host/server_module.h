@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <utility>
 #include <vector>
+
+#include "support/unique_resource.h"
 
 // Creates an object of the class; refuses any outer object.
 using InstanceCreator = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
@@ -20,16 +23,13 @@ struct ObjectEntry {
 
 class ServerModule {
 public:
-    // The record fields written at initialisation, kept for the framework.
-    static constexpr UINT kRecordSize = 132;
-    static constexpr DWORD kFrameworkVersion = 0x300;
     static constexpr DWORD kIdleMilliseconds = 5000;
     // Posted by the monitor to the main thread, which then ends the run if still idle.
     static constexpr UINT kIdleCheckMessage = WM_APP + 1;
 
     static ServerModule& Instance();
 
-    void Init(ObjectEntry* objectTable, HINSTANCE instance, const GUID* libid);
+    void Init(ObjectEntry* objectTable, HINSTANCE instance);
     void Term();
 
     LONG Lock();
@@ -37,11 +37,8 @@ public:
     LONG LockCount() const { return lockCount_; }
 
     void SetMainThreadId(DWORD id) { mainThreadId_ = id; }
-    DWORD MainThreadId() const { return mainThreadId_; }
-    HINSTANCE ModuleInstance() const { return instance_; }
-    const GUID* Libid() const { return libid_; }
 
-    bool StartShutdownMonitor();
+    HRESULT StartShutdownMonitor();
     // Called on the main thread for kIdleCheckMessage: when no object and no
     // lock came back since the monitor decided, revokes the class objects (no
     // activation can reach this process any more) and ends the message loop.
@@ -58,16 +55,19 @@ private:
     ServerModule() = default;
     static DWORD WINAPI MonitorThread(void* module);
     void RunShutdownMonitor();
+    // Wakes the monitor thread, waits for it to end and closes its event.
+    void StopShutdownMonitor();
 
-    UINT recordSize_ = 0;
-    DWORD frameworkVersion_ = 0;
     HINSTANCE instance_ = nullptr;
-    const GUID* libid_ = nullptr;
     ObjectEntry* objectTable_ = nullptr;
-    volatile LONG lockCount_ = 0;
-    DWORD mainThreadId_ = 0;
-    HANDLE shutdownEvent_ = nullptr;
-    volatile bool activity_ = false;
+    // Shared with the monitor thread: the count, the activity flag and the event.
+    std::atomic<LONG> lockCount_{0};
+    std::atomic<DWORD> mainThreadId_{0};
+    std::atomic<bool> activity_{false};
+    std::atomic<bool> stopping_{false};
+    // Both live until Term() has stopped the monitor thread.
+    tesk::UniqueKernelHandle shutdownEvent_;
+    tesk::UniqueKernelHandle monitorThread_;
     bool initialised_ = false;
     CRITICAL_SECTION typeInfoLock_;
     std::vector<std::pair<void (*)(void*), void*>> termFunctions_;

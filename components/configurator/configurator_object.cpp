@@ -64,7 +64,7 @@ HRESULT Configurator::Create(REFIID iid, void** object) {
     // The creator's reference goes with the owner: a failed query destroys the object.
     tesk::UniqueComPtr<Configurator> configurator(new (std::nothrow) Configurator());
     if (!configurator) return E_OUTOFMEMORY;
-    return configurator.get()->QueryInterface(iid, object);
+    return configurator->QueryInterface(iid, object);
 }
 
 Configurator::Configurator() { AddProcessReference(); }

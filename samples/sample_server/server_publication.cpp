@@ -23,7 +23,7 @@ void LivePublication::Publish(const ServerIdentity& identity, Publication where,
             ::VariantInit(&object);
             object.vt = VT_UNKNOWN;
             object.punkVal = live;  // by value: the agent takes its own reference
-            teskRotResult_ = agent_.get()->TeskRotRegister(key.get(), object);
+            teskRotResult_ = agent_->TeskRotRegister(key.get(), object);
             registered_ = SUCCEEDED(teskRotResult_);
         }
         Trace(L"TeskRotRegister", teskRotResult_);
@@ -38,7 +38,7 @@ void LivePublication::Publish(const ServerIdentity& identity, Publication where,
 void LivePublication::Withdraw() {
     if (registered_) {
         tesk::UniqueSysString key(::SysAllocString(key_.c_str()));
-        Trace(L"TeskRotUnRegister", agent_.get()->TeskRotUnRegister(key.get()));
+        Trace(L"TeskRotUnRegister", agent_->TeskRotUnRegister(key.get()));
         registered_ = false;
     }
     agent_.reset();

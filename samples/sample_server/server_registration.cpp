@@ -38,11 +38,11 @@ bool OtherInstanceRegistered(unsigned instance) {
         return false;
     CATID category = kTeskServerCategory;
     tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(information.get()->EnumClassesOfCategories(1, &category, 0, nullptr,
+    if (FAILED(information->EnumClassesOfCategories(1, &category, 0, nullptr,
                                                           classes.put())))
         return false;
     CLSID clsid;
-    while (classes.get()->Next(1, &clsid, nullptr) == S_OK) {
+    while (classes->Next(1, &clsid, nullptr) == S_OK) {
         unsigned other = 0;
         if (InstanceOfClsid(clsid, &other) && other != instance) return true;
     }

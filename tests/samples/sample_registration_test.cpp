@@ -35,10 +35,10 @@ std::vector<std::wstring> ClassesOfCategory(const wchar_t* catidText) {
                                   reinterpret_cast<void**>(information.put()))))
         return found;
     tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(information.get()->EnumClassesOfCategories(1, &catid, 0, nullptr, classes.put())))
+    if (FAILED(information->EnumClassesOfCategories(1, &catid, 0, nullptr, classes.put())))
         return found;
     CLSID clsid;
-    while (classes.get()->Next(1, &clsid, nullptr) == S_OK) {
+    while (classes->Next(1, &clsid, nullptr) == S_OK) {
         wchar_t text[40];
         ::StringFromGUID2(clsid, text, 40);
         found.push_back(text);

@@ -1,7 +1,7 @@
 // The sample server under the Service Control Manager, end to end: installed
 // as the agent installs TeskServers (binary path = command line + " -service"),
-// started, seen through its events, stopped through its stop event and by a
-// service stop request, deleted.
+// started, seen through its events, stopped by a service stop request, deleted.
+// Started and stopped through its stop event by the agent: service_start_test.cpp.
 
 #include <windows.h>
 
@@ -75,29 +75,6 @@ private:
 
 }  // namespace
 
-TEST(SampleService, RunsUnderTheServiceControlManagerAndEndsOnItsStopEvent) {
-    RegisteredSample sample(231, L"-publish none");
-    ASSERT_EQ(sample.registrationResult(), 0);
-    InstalledService service(sample, SERVICE_DEMAND_START);
-    ASSERT_TRUE(service.get()) << "CreateServiceW failed with " << service.createError();
-    const SampleNames& names = sample.names();
-
-    ASSERT_TRUE(::StartServiceW(service.get(), 0, nullptr)) << ::GetLastError();
-    EXPECT_TRUE(WaitForEventState(PresenceEvent(names), true, 30000));
-    EXPECT_TRUE(EventExists(StopEvent(names), EVENT_ALL_ACCESS));
-    EXPECT_TRUE(WaitForServiceState(service.get(), SERVICE_RUNNING, 30000));
-    SERVICE_STATUS status = {};
-    ASSERT_TRUE(::QueryServiceStatus(service.get(), &status));
-    EXPECT_EQ(status.dwControlsAccepted & SERVICE_ACCEPT_STOP, DWORD{SERVICE_ACCEPT_STOP});
-
-    // The agent's way: set the stop event; the service reports its end.
-    ASSERT_TRUE(SetNamedEvent(StopEvent(names)));
-    EXPECT_TRUE(WaitForServiceState(service.get(), SERVICE_STOPPED, 20000));
-    EXPECT_TRUE(WaitForEventState(PresenceEvent(names), false, 5000));
-    ASSERT_TRUE(::QueryServiceStatus(service.get(), &status));
-    EXPECT_EQ(status.dwWin32ExitCode, DWORD{NO_ERROR});
-}
-
 TEST(SampleService, EndsOnAServiceStopRequest) {
     RegisteredSample sample(232, L"-publish none");
     InstalledService service(sample, SERVICE_DEMAND_START);
@@ -107,13 +84,18 @@ TEST(SampleService, EndsOnAServiceStopRequest) {
     ASSERT_TRUE(::StartServiceW(service.get(), 0, nullptr)) << ::GetLastError();
     ASSERT_TRUE(WaitForServiceState(service.get(), SERVICE_RUNNING, 30000));
     EXPECT_TRUE(EventExists(PresenceEvent(names)));
+    EXPECT_TRUE(EventExists(StopEvent(names), EVENT_ALL_ACCESS));
 
     SERVICE_STATUS status = {};
+    ASSERT_TRUE(::QueryServiceStatus(service.get(), &status));
+    EXPECT_EQ(status.dwControlsAccepted & SERVICE_ACCEPT_STOP, DWORD{SERVICE_ACCEPT_STOP});
     ASSERT_TRUE(::ControlService(service.get(), SERVICE_CONTROL_STOP, &status))
         << ::GetLastError();
     EXPECT_TRUE(WaitForServiceState(service.get(), SERVICE_STOPPED, 20000));
     EXPECT_TRUE(WaitForEventState(PresenceEvent(names), false, 5000));
     EXPECT_FALSE(EventExists(StopEvent(names)));
+    ASSERT_TRUE(::QueryServiceStatus(service.get(), &status));
+    EXPECT_EQ(status.dwWin32ExitCode, DWORD{NO_ERROR});
 
     // Deleted, it is gone once its last handle is closed.
     ASSERT_TRUE(::DeleteService(service.get()));
@@ -136,7 +118,7 @@ TEST(SampleService, ComActivationStartsTheServiceWithItsParameter) {
                                  reinterpret_cast<void**>(source.put())),
               S_OK);
     long value = 0;
-    EXPECT_EQ(source.get()->GetLongValue(&value), S_OK);
+    EXPECT_EQ(source->GetLongValue(&value), S_OK);
     EXPECT_EQ(value, 5);
     source.reset();
     EXPECT_EQ(ServiceState(service.get()), DWORD{SERVICE_RUNNING});

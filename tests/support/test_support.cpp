@@ -179,6 +179,58 @@ std::string ToNarrow(const std::wstring& text) {
     return out;
 }
 
+ScopedTestClass::ScopedTestClass() : clsidText_(NewGuidText(&clsid_)) {
+    std::wstring stem = clsidText_.substr(1, 8);
+    progId_ = L"TeskAgentTest.Server" + stem + L".1";
+    userTypeName_ = L"TeskAgentTest Server " + stem;
+}
+
+ScopedTestClass::~ScopedTestClass() {
+    DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath());
+    DeleteTree(HKEY_CLASSES_ROOT, progId_);
+    DeleteTree(HKEY_CLASSES_ROOT, AppIdPath());
+}
+
+void ScopedTestClass::WriteClassKey() {
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_);
+}
+
+void ScopedTestClass::WriteProgId() {
+    WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_);
+    WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_);
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_);
+}
+
+void ScopedTestClass::WriteLocalServer(const std::wstring& commandLine) {
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\LocalServer32", nullptr,
+                           commandLine);
+}
+
+void ScopedTestClass::WriteInprocServer(const std::wstring& path) {
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32", nullptr,
+                           path);
+}
+
+void ScopedTestClass::WriteNamedValue(const wchar_t* name, const std::wstring& data) {
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data);
+}
+
+void ScopedTestClass::WriteCategory(const std::wstring& catidText) {
+    WriteString(HKEY_CLASSES_ROOT,
+                           ClassKeyPath() + L"\\Implemented Categories\\" + catidText, nullptr,
+                           L"");
+}
+
+void ScopedTestClass::Register(const std::wstring& localServer, bool withAppIdKey) {
+    WriteClassKey();
+    WriteProgId();
+    if (!localServer.empty()) WriteLocalServer(localServer);
+    if (withAppIdKey) {
+        WriteNamedValue(L"AppID", clsidText_);
+        WriteString(HKEY_CLASSES_ROOT, AppIdPath(), nullptr, userTypeName_);
+    }
+}
+
 ScopedFiles::~ScopedFiles() {
     for (auto file = files_.rbegin(); file != files_.rend(); ++file) ::DeleteFileW(file->c_str());
     for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder)

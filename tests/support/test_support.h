@@ -33,6 +33,41 @@ private:
     tesk::UniqueRegKey key_;
 };
 
+// A COM class registration made for one test under HKCR with a CLSID of its
+// own, removed with it (with its ProgID and AppID keys). Nothing is written
+// until the test asks for it.
+class ScopedTestClass {
+public:
+    ScopedTestClass();
+    ~ScopedTestClass();
+    ScopedTestClass(const ScopedTestClass&) = delete;
+    ScopedTestClass& operator=(const ScopedTestClass&) = delete;
+
+    const CLSID& clsid() const { return clsid_; }
+    const std::wstring& clsidText() const { return clsidText_; }  // upper-case, braces
+    const std::wstring& progId() const { return progId_; }
+    // The user-type name, also the name of the class's NT service.
+    const std::wstring& userTypeName() const { return userTypeName_; }
+
+    void WriteClassKey();  // the class key with its user-type name
+    void WriteProgId();    // ProgID key and the class's ProgID subkey
+    void WriteLocalServer(const std::wstring& commandLine);
+    void WriteInprocServer(const std::wstring& path);
+    void WriteNamedValue(const wchar_t* name, const std::wstring& data);
+    void WriteCategory(const std::wstring& catidText);
+    // A TeskServer's registration: class key, ProgID, the command line when not
+    // empty and, with withAppIdKey, the AppID key named by the CLSID.
+    void Register(const std::wstring& localServer, bool withAppIdKey);
+    std::wstring ClassKeyPath() const { return L"CLSID\\" + clsidText_; }
+    std::wstring AppIdPath() const { return L"AppID\\" + clsidText_; }
+
+private:
+    CLSID clsid_;
+    std::wstring clsidText_;
+    std::wstring progId_;
+    std::wstring userTypeName_;
+};
+
 bool KeyExists(HKEY root, const std::wstring& path);
 // The value's text; exists (optional) says whether the value is there at all.
 std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valueName,

@@ -133,7 +133,7 @@ void ShowServerInfo(ITesk_Agent* agent, BSTR name) {
         ::SafeArrayPutElement(ids.get(), &i, &id);
     }
     SAFEARRAY *values = nullptr, *errors = nullptr;
-    hr = info.get()->GetTeskServerProperties(name, ids.get(), &values, &errors);
+    hr = info->GetTeskServerProperties(name, ids.get(), &values, &errors);
     tesk::UniqueSafeArray valuesOwner(values), errorsOwner(errors);
     Step(L"GetTeskServerProperties(1, 2, 3, 4)", hr);
     if (SUCCEEDED(hr) && values) {
@@ -163,7 +163,7 @@ void ShowServerInfo(ITesk_Agent* agent, BSTR name) {
     for (const wchar_t* serverType : {L"LOCAL", L"INPROC"}) {
         tesk::UniqueSysString type(::SysAllocString(serverType));
         SAFEARRAY *attributes = nullptr, *attributeErrors = nullptr;
-        hr = info.get()->GetVersionAttributes(name, type.get(), names.get(), &attributes,
+        hr = info->GetVersionAttributes(name, type.get(), names.get(), &attributes,
                                               &attributeErrors);
         tesk::UniqueSafeArray attributesOwner(attributes), attributeErrorsOwner(attributeErrors);
         const std::wstring step = std::wstring(L"GetVersionAttributes(") + serverType + L", ...)";
@@ -186,17 +186,17 @@ void ShowConfigurator(ITesk_Agent* agent) {
     tesk::UniqueComPtr<IIOSrvCfgPersist> persist;
     tesk::UniqueComPtr<IIoSrvCfgRules> rules;
     Step(L"QueryInterface IIOSrvCfgPersist",
-         configurator.get()->QueryInterface(IID_IIOSrvCfgPersist,
+         configurator->QueryInterface(IID_IIOSrvCfgPersist,
                                             reinterpret_cast<void**>(persist.put())));
     Step(L"QueryInterface IIoSrvCfgRules",
-         configurator.get()->QueryInterface(IID_IIoSrvCfgRules,
+         configurator->QueryInterface(IID_IIoSrvCfgRules,
                                             reinterpret_cast<void**>(rules.put())));
     if (!persist) return;
     tesk::UniqueSysString server(::SysAllocString(kSampleProgId));
     tesk::UniqueSysString file(::SysAllocString(L"C:\\TeskSample\\plant.cfg"));
-    Step(L"SetCfgFileName", persist.get()->SetCfgFileName(server.get(), file.get()));
+    Step(L"SetCfgFileName", persist->SetCfgFileName(server.get(), file.get()));
     tesk::UniqueSysString readBack;
-    Step(L"GetCfgFileName", persist.get()->GetCfgFileName(server.get(), readBack.put()));
+    Step(L"GetCfgFileName", persist->GetCfgFileName(server.get(), readBack.put()));
     std::wprintf(L"    configuration file: %ls\n", readBack.get() ? readBack.get() : L"");
 }
 
@@ -221,7 +221,7 @@ int wmain() {
     }
     tesk::UniqueComPtr<ITesk_Agent> agent;
     Step(L"QueryInterface ITesk_Agent",
-         dispatch.get()->QueryInterface(IID_ITesk_Agent, reinterpret_cast<void**>(agent.put())));
+         dispatch->QueryInterface(IID_ITesk_Agent, reinterpret_cast<void**>(agent.put())));
     ShowDispatch(dispatch.get());
     if (!agent) {
         ::CoUninitialize();
@@ -231,7 +231,7 @@ int wmain() {
 
     tesk::UniqueSysString name(::SysAllocString(kSampleProgId));
     std::wprintf(L"\n== starting, connecting, stopping %ls\n", kSampleProgId);
-    Step(L"StartServer", agent.get()->StartServer(name.get()));
+    Step(L"StartServer", agent->StartServer(name.get()));
     const DWORD started = ::GetTickCount();
     long activity = WaitForState(agent.get(), name.get(), 3, 15000);
     std::wprintf(L"    activity %ls after %lu ms\n", ActivityText(activity).c_str(),
@@ -240,15 +240,15 @@ int wmain() {
 
     std::wprintf(L"\n== connecting\n");
     tesk::UniqueComPtr<IUnknown> server;
-    Step(L"Connect(\"TeskSample.Server1.1\")", agent.get()->Connect(name.get(), server.put()));
+    Step(L"Connect(\"TeskSample.Server1.1\")", agent->Connect(name.get(), server.put()));
     if (server) {
         tesk::UniqueComPtr<IServerPropertySource> source;
-        hr = server.get()->QueryInterface(IID_IServerPropertySource,
+        hr = server->QueryInterface(IID_IServerPropertySource,
                                           reinterpret_cast<void**>(source.put()));
         Step(L"QueryInterface IServerPropertySource", hr);
         long value = 0;
         if (source) {
-            Step(L"GetLongValue", source.get()->GetLongValue(&value));
+            Step(L"GetLongValue", source->GetLongValue(&value));
             std::wprintf(L"    the server's property: %ld\n", value);
         }
     }
@@ -257,7 +257,7 @@ int wmain() {
     ShowConfigurator(agent.get());
 
     std::wprintf(L"\n== stopping\n");
-    Step(L"StopServer", agent.get()->StopServer(name.get()));
+    Step(L"StopServer", agent->StopServer(name.get()));
     const DWORD stopped = ::GetTickCount();
     activity = WaitForState(agent.get(), name.get(), 1, 15000);
     std::wprintf(L"    activity %ls after %lu ms\n", ActivityText(activity).c_str(),

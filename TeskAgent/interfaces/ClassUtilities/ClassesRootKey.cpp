@@ -1,20 +1,16 @@
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
 
+#include "support/registry.h"
+
 ClassesRootKey::ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName) {
     std::wstring path = subkeyName.empty() ? keyPath : keyPath + L"\\" + subkeyName;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key_.put()) !=
-        ERROR_SUCCESS)
-        key_.reset();
+    if (FAILED(tesk::registry::Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ, key_))) key_.reset();
 }
 
 std::wstring ClassesRootKey::GetStringValue(const wchar_t* valueName) const {
-    if (!IsOpen()) return {};
-    // One extra zero past the queried size: a value stored without its own
-    // terminator still ends inside the buffer.
-    wchar_t buffer[kValueChars + 1] = {};
-    DWORD bytes = kValueChars * sizeof(wchar_t);
-    if (::RegQueryValueExW(key_.get(), valueName ? valueName : L"", nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS)
-        return {};
-    return buffer;  // up to the first zero; the registry type is not checked
+    std::wstring text;
+    // A failed read (no such value, a value too long) leaves the text empty.
+    if (IsOpen())
+        tesk::registry::ReadString(key_.get(), valueName, kValueChars * sizeof(wchar_t), text);
+    return text;
 }

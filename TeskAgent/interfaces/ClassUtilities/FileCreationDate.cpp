@@ -1,15 +1,16 @@
+#include "diagnostics/returned_failure.h"
 #include "interfaces/ClassUtilities/ModuleFileInfo.h"
 
 namespace TeskAgentHelpers {
 
 HRESULT GetFileCreationDate(const wchar_t* path, wchar_t* buffer, int bufferChars,
                             const wchar_t* format) {
-    if (!buffer || bufferChars <= 0) return E_FAIL;
+    TESK_RETURN_IF(!buffer || bufferChars <= 0, E_FAIL);
     buffer[0] = L'\0';
-    if (!path) return E_FAIL;
+    TESK_RETURN_IF(!path, E_FAIL);
 
     WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &attributes)) return E_FAIL;
+    TESK_RETURN_IF(!::GetFileAttributesExW(path, GetFileExInfoStandard, &attributes), E_FAIL);
     FILETIME local;
     SYSTEMTIME date;
     if (!::FileTimeToLocalFileTime(&attributes.ftCreationTime, &local) ||

@@ -1,8 +1,8 @@
-#include "interfaces/ClassUtilities/ModuleFileInfo.h"
-
 #include <algorithm>
 #include <cwchar>
 
+#include "diagnostics/returned_failure.h"
+#include "interfaces/ClassUtilities/ModuleFileInfo.h"
 #include "support/unique_resource.h"
 
 namespace TeskAgentHelpers {
@@ -22,20 +22,20 @@ void BuildQuery(const wchar_t* name, wchar_t (&query)[kQueryChars]) {
 
 HRESULT GetFileVersionString(const wchar_t* path, const wchar_t* name, wchar_t* buffer,
                              int bufferChars) {
-    if (!buffer || bufferChars <= 0) return E_FAIL;
+    TESK_RETURN_IF(!buffer || bufferChars <= 0, E_FAIL);
     wchar_t query[kQueryChars];
     BuildQuery(name, query);
     buffer[0] = L'\0';
-    if (!path) return E_FAIL;
+    TESK_RETURN_IF(!path, E_FAIL);
 
     DWORD handle = 0;
     DWORD bytes = ::GetFileVersionInfoSizeW(path, &handle);
-    if (bytes == 0) return E_FAIL;
+    TESK_RETURN_IF(bytes == 0, E_FAIL);
     tesk::UniqueProcessHeapBlock block(::HeapAlloc(::GetProcessHeap(), 0, bytes));
-    if (!block || !::GetFileVersionInfoW(path, 0, bytes, block.get())) return E_FAIL;
+    TESK_RETURN_IF(!block || !::GetFileVersionInfoW(path, 0, bytes, block.get()), E_FAIL);
     void* text = nullptr;
     UINT textChars = 0;
-    if (!::VerQueryValueW(block.get(), query, &text, &textChars) || !text) return E_FAIL;
+    TESK_RETURN_IF(!::VerQueryValueW(block.get(), query, &text, &textChars) || !text, E_FAIL);
 
     // The reported length may count the terminator; stop at it either way.
     const wchar_t* found = static_cast<const wchar_t*>(text);

@@ -1,4 +1,5 @@
 #include "agent/TeskSafeArrayWrapper.h"
+#include "diagnostics/returned_failure.h"
 #include "interfaces/ClassUtilities/ServerInformation.h"
 #include "interfaces/ClassUtilities/ServerPluginList.h"
 #include "support/unique_resource.h"
@@ -6,14 +7,15 @@
 namespace TeskAgentHelpers {
 
 HRESULT ListPluginProgIds(SAFEARRAY** progIds) {
-    if (!progIds) return E_POINTER;
+    // Returned, not raised (without error information or a record): by contract.
+    TESK_RETURN_IF(!progIds, E_POINTER);
     // Owned until it is handed over, so a failure part-way frees it.
     TeskBstrSafeArrayWrapper names(0, true);
     ULONG index = 0;
 
     ServerIOPluginList plugins;
     HRESULT hr = plugins.Fill();
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     for (const CLSID& clsid : plugins) {
         tesk::UniqueCoTaskString progId;
         if (FAILED(::ProgIDFromCLSID(clsid, progId.put()))) continue;  // no ProgID: not listed

@@ -27,13 +27,13 @@ std::vector<CLSID> EnumeratePluginClasses() {
     }
     CATID implemented = CATID_TeskServerIOPlugin;
     tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(categories.get()->EnumClassesOfCategories(1, &implemented, 0, nullptr,
+    if (FAILED(categories->EnumClassesOfCategories(1, &implemented, 0, nullptr,
                                                           classes.put()))) {
         ::OutputDebugStringW(L"EnumClassesOfCategories in GetServerIOPluginList has failed !\n");
         return found;
     }
     CLSID clsid;
-    while (classes.get()->Next(1, &clsid, nullptr) == S_OK) found.push_back(clsid);
+    while (classes->Next(1, &clsid, nullptr) == S_OK) found.push_back(clsid);
     return found;
 }
 

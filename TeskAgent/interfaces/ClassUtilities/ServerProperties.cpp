@@ -28,12 +28,12 @@ LONG RunningServerValue(ITesk_Agent* agent, BSTR serverName) {
     tesk::UniqueComPtr<IUnknown> server;
     if (FAILED(agent->Connect(name.get(), server.put())) || !server) return 0;
     tesk::UniqueComPtr<IServerPropertySource> source;
-    if (FAILED(server.get()->QueryInterface(IID_IServerPropertySource,
+    if (FAILED(server->QueryInterface(IID_IServerPropertySource,
                                             reinterpret_cast<void**>(source.put()))) ||
         !source)
         return 0;
     LONG value = 0;
-    if (FAILED(source.get()->GetLongValue(&value))) return 0;
+    if (FAILED(source->GetLongValue(&value))) return 0;
     return value;
 }
 
@@ -52,7 +52,7 @@ HRESULT ReadProperty(ITesk_Agent* agent, BSTR serverName, SAFEARRAY* propertyIds
                      VARIANT* value) {
     LONG id = 0;
     HRESULT hr = ::SafeArrayGetElement(propertyIds, &index, &id);
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     switch (id) {
     case kRunningValue:
         value->vt = VT_I4;
@@ -73,8 +73,10 @@ HRESULT ReadProperty(ITesk_Agent* agent, BSTR serverName, SAFEARRAY* propertyIds
 
 HRESULT ReadServerProperties(ITesk_Agent* agent, BSTR serverName, SAFEARRAY* propertyIds,
                              SAFEARRAY** values, SAFEARRAY** errors) {
-    if (!propertyIds || !values || !errors) return E_POINTER;
-    if (!HasElementsOf(propertyIds, VT_I4, sizeof(LONG))) return E_POINTER;
+    // Returned, not raised (without error information or a record): bad
+    // arguments of the request methods are reported this way by contract.
+    TESK_RETURN_IF(!propertyIds || !values || !errors, E_POINTER);
+    TESK_RETURN_IF(!HasElementsOf(propertyIds, VT_I4, sizeof(LONG)), E_POINTER);
     RequestBounds bounds = BoundsOf(propertyIds);
 
     // Owned until they are handed over, so a failure part-way frees them.

@@ -47,6 +47,7 @@ CLSID GetServerGuid(const wchar_t* serverName) {
     if (SUCCEEDED(::CLSIDFromString(name, &clsid))) return clsid;
     HRESULT hr = ::CLSIDFromProgID(name, &clsid);
     if (SUCCEEDED(hr)) return clsid;
+    // Exact wording: do not correct.
     GuardedLogTrace(
         L"GetServerGuid() failed (hr = 0x%08x) for ProgID '%s'. Server is probably uninstalled.",
         static_cast<unsigned>(hr), name);

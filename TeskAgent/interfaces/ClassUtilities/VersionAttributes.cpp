@@ -2,6 +2,7 @@
 #include <string>
 
 #include "agent/TeskSafeArrayWrapper.h"
+#include "diagnostics/returned_failure.h"
 #include "interfaces/ClassUtilities/ModuleFileInfo.h"
 #include "interfaces/ClassUtilities/RequestArray.h"
 #include "interfaces/ClassUtilities/ServerInformation.h"
@@ -36,7 +37,7 @@ HRESULT ReadAttribute(const std::wstring& module, SAFEARRAY* attributeNames, LON
                       wchar_t (&text)[kAttributeChars]) {
     tesk::UniqueSysString name;
     HRESULT hr = ::SafeArrayGetElement(attributeNames, &index, name.put());
-    if (FAILED(hr)) return hr;
+    TESK_RETURN_IF_FAILED(hr);
     if (SameText(name.get(), L"FilePath")) {
         std::wcsncpy(text, module.c_str(), kAttributeChars - 1);
         text[kAttributeChars - 1] = L'\0';
@@ -52,12 +53,14 @@ HRESULT ReadAttribute(const std::wstring& module, SAFEARRAY* attributeNames, LON
 
 HRESULT ReadVersionAttributes(BSTR serverName, BSTR serverType, SAFEARRAY* attributeNames,
                               SAFEARRAY** attributes, SAFEARRAY** errors) {
-    if (!attributeNames || !attributes || !errors) return E_POINTER;
-    if (!HasElementsOf(attributeNames, VT_BSTR, sizeof(BSTR))) return E_POINTER;
+    // Returned, not raised (without error information or a record): bad
+    // arguments of the request methods are reported this way by contract.
+    TESK_RETURN_IF(!attributeNames || !attributes || !errors, E_POINTER);
+    TESK_RETURN_IF(!HasElementsOf(attributeNames, VT_BSTR, sizeof(BSTR)), E_POINTER);
 
     CLSID clsid = GetServerGuid(serverName);
     std::wstring module;
-    if (!ModuleOfType(clsid, serverType, &module)) return E_POINTER;
+    TESK_RETURN_IF(!ModuleOfType(clsid, serverType, &module), E_POINTER);
     RequestBounds bounds = BoundsOf(attributeNames);
 
     // Owned until they are handed over, so a failure part-way frees them.

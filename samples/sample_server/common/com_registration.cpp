@@ -39,10 +39,10 @@ HRESULT RegisterClassInCategory(const CLSID& clsid, const CATID& category,
     info.catid = category;
     info.lcid = 0x409;
     lstrcpynW(info.szDescription, categoryDescription, 128);
-    hr = registrar.get()->RegisterCategories(1, &info);
+    hr = registrar->RegisterCategories(1, &info);
     if (FAILED(hr)) return hr;
     CATID categories[] = {category};
-    return registrar.get()->RegisterClassImplCategories(clsid, 1, categories);
+    return registrar->RegisterClassImplCategories(clsid, 1, categories);
 }
 
 HRESULT UnregisterClassFromCategory(const CLSID& clsid, const CATID& category) {
@@ -50,7 +50,7 @@ HRESULT UnregisterClassFromCategory(const CLSID& clsid, const CATID& category) {
     HRESULT hr = CategoryRegistrar(registrar);
     if (FAILED(hr)) return hr;
     CATID categories[] = {category};
-    return registrar.get()->UnRegisterClassImplCategories(clsid, 1, categories);
+    return registrar->UnRegisterClassImplCategories(clsid, 1, categories);
 }
 
 bool WriteProgIds(const CLSID& clsid, const std::wstring& progId,

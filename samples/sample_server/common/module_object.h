@@ -46,7 +46,7 @@ template <class Object>
 HRESULT HandOutNew(Object* created, REFIID iid, void** object) {
     tesk::UniqueComPtr<Object> owner(created);
     if (!owner) return E_OUTOFMEMORY;
-    return owner.get()->QueryInterface(iid, object);
+    return owner->QueryInterface(iid, object);
 }
 
 }  // namespace tesk_sample

@@ -1,7 +1,8 @@
 // Argument handling of the agent's methods, against an agent object made in
 // this process: null [out] pointers (the marshaler would refuse them before the
 // agent sees them), unknown names, and failures whose error information only
-// this process can observe.
+// this process can observe. Unknown and null server names, activity and the
+// other cases a client can reach run across processes (agent_process_test.cpp).
 #include <gtest/gtest.h>
 
 #include "agent/server_activity.h"
@@ -35,23 +36,6 @@ TEST_F(AgentArgumentsTest, NullOutPointersGiveEPointer) {
     EXPECT_FALSE(HasErrorInfo());
 }
 
-TEST_F(AgentArgumentsTest, UnknownServerNames) {
-    LONG word = 0;
-    _bstr_t unknown(L"TeskAgentTest.Unknown.1");
-    for (BSTR name : {static_cast<BSTR>(nullptr), unknown.GetBSTR()}) {
-        EXPECT_EQ(agent_->IsServerActive(name, &word), S_OK);
-        EXPECT_EQ(word, 0x00010004);
-        IUnknown* server = reinterpret_cast<IUnknown*>(1);
-        EXPECT_EQ(agent_->Connect(name, &server), E_FAIL);
-        EXPECT_EQ(agent_->StartServer(name), E_FAIL);
-        EXPECT_EQ(agent_->StopServer(name), E_FAIL);
-        tesk::UniqueSysString config;
-        EXPECT_EQ(agent_->GetActiveConfigFile(name, config.put()), S_OK);
-        ASSERT_NE(config.get(), nullptr);
-        EXPECT_EQ(std::wstring(config.get()), L"");
-    }
-}
-
 TEST_F(AgentArgumentsTest, ConfigFileIsTheClassesNamedValueByProgIdOrClsid) {
     ScopedTestClass server;
     server.WriteClassKey();
@@ -62,31 +46,6 @@ TEST_F(AgentArgumentsTest, ConfigFileIsTheClassesNamedValueByProgIdOrClsid) {
         ASSERT_EQ(agent_->GetActiveConfigFile(_bstr_t(name.c_str()), config.GetAddress()), S_OK);
         EXPECT_EQ(std::wstring(config), L"C:\\Tesk\\config\\server.cfg");
     }
-}
-
-TEST_F(AgentArgumentsTest, RegisteredClassWithoutEventsOrServiceIsNotRunning) {
-    ScopedTestClass server;
-    server.WriteClassKey();
-    server.WriteProgId();
-    LONG word = 0;
-    EXPECT_EQ(agent_->IsServerActive(_bstr_t(server.progId().c_str()), &word), S_OK);
-    EXPECT_EQ(word, 0x00010001);
-    // CLSID text in lower case still names the class; the event names the agent
-    // builds come from StringFromCLSID, so a presence event is found.
-    std::wstring lower = server.clsidText();
-    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
-    tesk::UniqueKernelHandle presence(::CreateEventW(
-        nullptr, TRUE, FALSE, (L"Global\\" + server.clsidText() + L"_INPROC").c_str()));
-    ASSERT_TRUE(presence);
-    EXPECT_EQ(agent_->IsServerActive(_bstr_t(lower.c_str()), &word), S_OK);
-    EXPECT_EQ(word, 0x00010002);
-}
-
-TEST_F(AgentArgumentsTest, StartWithoutServiceOrLocalServerIsARaisedEFail) {
-    ScopedTestClass server;
-    server.WriteClassKey();
-    server.WriteInprocServer(L"C:\\Tesk\\server.dll");
-    EXPECT_EQ(agent_->StartServer(_bstr_t(server.clsidText().c_str())), E_FAIL);
 }
 
 TEST_F(AgentArgumentsTest, StartOfAProgramThatCannotBeLaunchedIsARaisedEFail) {

@@ -4,47 +4,6 @@
 
 namespace agent_test {
 
-ScopedTestClass::ScopedTestClass() : clsidText_(tesk_test::NewGuidText(&clsid_)) {
-    std::wstring stem = clsidText_.substr(1, 8);
-    progId_ = L"TeskAgentTest.Server" + stem + L".1";
-    userTypeName_ = L"TeskAgentTest Server " + stem;
-}
-
-ScopedTestClass::~ScopedTestClass() {
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath());
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId_);
-}
-
-void ScopedTestClass::WriteClassKey() {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_);
-}
-
-void ScopedTestClass::WriteProgId() {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_);
-}
-
-void ScopedTestClass::WriteLocalServer(const std::wstring& commandLine) {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\LocalServer32", nullptr,
-                           commandLine);
-}
-
-void ScopedTestClass::WriteInprocServer(const std::wstring& path) {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32", nullptr,
-                           path);
-}
-
-void ScopedTestClass::WriteNamedValue(const wchar_t* name, const std::wstring& data) {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data);
-}
-
-void ScopedTestClass::WriteCategory(const std::wstring& catidText) {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT,
-                           ClassKeyPath() + L"\\Implemented Categories\\" + catidText, nullptr,
-                           L"");
-}
-
 VARIANT UnknownVariant(IUnknown* object) {
     VARIANT value;
     ::VariantInit(&value);

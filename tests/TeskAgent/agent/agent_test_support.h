@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the agent tests: COM classes registered for one test under HKCR
-// with CLSIDs of their own, VARIANTs of test objects, and array readers.
+// Shared by the agent tests: VARIANTs of test objects and array readers.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -8,37 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace agent_test {
 
-// A COM class registration made for one test and removed with it. Nothing is
-// written until the test asks for it.
-class ScopedTestClass {
-public:
-    ScopedTestClass();
-    ~ScopedTestClass();
-    ScopedTestClass(const ScopedTestClass&) = delete;
-    ScopedTestClass& operator=(const ScopedTestClass&) = delete;
-
-    const CLSID& clsid() const { return clsid_; }
-    const std::wstring& clsidText() const { return clsidText_; }  // upper-case, braces
-    const std::wstring& progId() const { return progId_; }
-    // The user-type name, also the name of the class's NT service.
-    const std::wstring& userTypeName() const { return userTypeName_; }
-
-    void WriteClassKey();  // the class key with its user-type name
-    void WriteProgId();    // ProgID key and the class's ProgID subkey
-    void WriteLocalServer(const std::wstring& commandLine);
-    void WriteInprocServer(const std::wstring& path);
-    void WriteNamedValue(const wchar_t* name, const std::wstring& data);
-    void WriteCategory(const std::wstring& catidText);
-    std::wstring ClassKeyPath() const { return L"CLSID\\" + clsidText_; }
-
-private:
-    CLSID clsid_;
-    std::wstring clsidText_;
-    std::wstring progId_;
-    std::wstring userTypeName_;
-};
+using tesk_test::ScopedTestClass;
 
 inline constexpr wchar_t kTeskServerCategory[] = L"{5E2A9C14-3B7D-4F08-9A61-C47D2E8B0F53}";
 

@@ -1,5 +1,7 @@
-// The Tesk ROT through an agent object made in this process: the table is the
-// process's own, so these cases see exactly what the agent does with it.
+// The Tesk ROT through an agent object made in this process, for what only this
+// process can see: reference counts, values that cannot cross processes, null
+// pointers and error information. The rest runs across processes
+// (agent_process_test.cpp).
 #include <gtest/gtest.h>
 
 #include "agent_object.h"
@@ -25,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(TeskRotTest, RegisteredObjectIsHandedOutAgainWithAReferenceEachTime) {
+TEST_F(TeskRotTest, TableHoldsOneReferenceAndHandsOutOneMorePerLookUp) {
     ASSERT_TRUE(rot_);
     ASSERT_EQ(rot_->TeskRotRegister(key_, UnknownVariant(&server)), S_OK);
     EXPECT_EQ(server.refs(), 2) << "the table holds one reference";
@@ -38,25 +40,25 @@ TEST_F(TeskRotTest, RegisteredObjectIsHandedOutAgainWithAReferenceEachTime) {
     }
     ASSERT_EQ(rot_->TeskRotUnRegister(key_), S_OK);
     EXPECT_EQ(server.refs(), 1) << "unregistering releases the table's reference";
-    _variant_t out;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(key_, &out), E_FAIL);
-}
 
-TEST_F(TeskRotTest, SecondRegistrationReplacesAndReleasesTheFirst) {
-    ASSERT_EQ(rot_->TeskRotRegister(key_, UnknownVariant(&first)), S_OK);
-    ASSERT_EQ(rot_->TeskRotRegister(key_, UnknownVariant(&second)), S_OK);
-    EXPECT_EQ(first.refs(), 1);
-    EXPECT_EQ(second.refs(), 2);
+    // A null key is a key of its own, not the empty string.
+    ASSERT_EQ(rot_->TeskRotRegister(nullptr, UnknownVariant(&other)), S_OK);
     _variant_t out;
-    ASSERT_EQ(rot_->TeskRotGetActiveObject(key_, &out), S_OK);
-    EXPECT_EQ(V_UNKNOWN(&out), &second);
+    EXPECT_EQ(rot_->TeskRotGetActiveObject(nullptr, &out), S_OK);
+    _variant_t none;
+    EXPECT_EQ(rot_->TeskRotGetActiveObject(_bstr_t(L""), &none), E_FAIL);
+    EXPECT_EQ(rot_->TeskRotUnRegister(nullptr), S_OK);
+    EXPECT_EQ(other.refs(), 1 + 1) << "only the copy in `out` remains";
 }
 
 TEST_F(TeskRotTest, OtherValueTypesAreRefusedAndLeaveTheEntryAsItWas) {
-    ASSERT_EQ(rot_->TeskRotRegister(key_, UnknownVariant(&server)), S_OK);
-
     VARIANT asDispatch = UnknownVariant(&other);
     V_VT(&asDispatch) = VT_DISPATCH;
+    EXPECT_EQ(rot_->TeskRotRegister(key_, asDispatch), E_INVALIDARG);
+    _variant_t none;
+    EXPECT_EQ(rot_->TeskRotGetActiveObject(key_, &none), E_FAIL) << "a refused first value";
+
+    ASSERT_EQ(rot_->TeskRotRegister(key_, UnknownVariant(&server)), S_OK);
     IUnknown* pointer = &other;
     VARIANT byRef;
     ::VariantInit(&byRef);
@@ -75,68 +77,14 @@ TEST_F(TeskRotTest, OtherValueTypesAreRefusedAndLeaveTheEntryAsItWas) {
     EXPECT_EQ(V_UNKNOWN(&out), &server);
 }
 
-TEST_F(TeskRotTest, RefusedFirstRegistrationStoresNothing) {
-    VARIANT asDispatch = UnknownVariant(&other);
-    V_VT(&asDispatch) = VT_DISPATCH;
-    EXPECT_EQ(rot_->TeskRotRegister(key_, asDispatch), E_INVALIDARG);
-    _variant_t out;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(key_, &out), E_FAIL);
-}
-
-TEST_F(TeskRotTest, AbsentKeyFailsWithoutTouchingTheCallersVariantOrErrorInfo) {
+TEST_F(TeskRotTest, AbsentKeyAndNullOutVariantAreReturnedNotRaised) {
     VARIANT out;
     V_VT(&out) = VT_I4;
     V_I4(&out) = 1234;
     EXPECT_EQ(rot_->TeskRotGetActiveObject(key_, &out), E_FAIL);
-    EXPECT_EQ(V_VT(&out), VT_I4);
+    EXPECT_EQ(V_VT(&out), VT_I4) << "the caller's variant is not touched";
     EXPECT_EQ(V_I4(&out), 1234);
     EXPECT_FALSE(agent_test::HasErrorInfo()) << "the failure is returned, not raised";
-}
-
-TEST_F(TeskRotTest, UnregisteringAnUnknownKeySucceeds) {
-    EXPECT_EQ(rot_->TeskRotUnRegister(key_), S_OK);
-    EXPECT_EQ(rot_->TeskRotUnRegister(nullptr), S_OK);
-}
-
-TEST_F(TeskRotTest, KeysAreCaseSensitiveAndEndAtTheFirstNull) {
-    std::wstring upper(static_cast<const wchar_t*>(key_));
-    std::wstring lower = upper;
-    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
-    ASSERT_NE(lower, upper);
-    _bstr_t lowerKey(lower.c_str());
-    ASSERT_EQ(rot_->TeskRotRegister(lowerKey, UnknownVariant(&server)), S_OK);
-    _variant_t out;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(key_, &out), E_FAIL);
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(lowerKey, &out), S_OK);
-
-    // A BSTR with text after an embedded null names the text before it.
-    std::wstring withTail = lower + L'\0' + L"tail";
-    tesk::UniqueSysString tailed(
-        ::SysAllocStringLen(withTail.data(), static_cast<UINT>(withTail.size())));
-    _variant_t again;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(tailed.get(), &again), S_OK);
-    EXPECT_EQ(rot_->TeskRotUnRegister(lowerKey), S_OK);
-}
-
-TEST_F(TeskRotTest, NullKeyIsAKeyOfItsOwn) {
-    ASSERT_EQ(rot_->TeskRotRegister(nullptr, UnknownVariant(&server)), S_OK);
-    _variant_t out;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(nullptr, &out), S_OK);
-    _variant_t none;
-    EXPECT_EQ(rot_->TeskRotGetActiveObject(_bstr_t(L""), &none), E_FAIL);
-    EXPECT_EQ(rot_->TeskRotUnRegister(nullptr), S_OK);
-    EXPECT_EQ(server.refs(), 1 + 1) << "only the copy in `out` remains";
-}
-
-TEST_F(TeskRotTest, EveryAgentObjectSeesTheSameTable) {
-    ASSERT_EQ(rot_->TeskRotRegister(key_, UnknownVariant(&server)), S_OK);
-    ITeskRotPtr other = agent_test::RotOf(agent_test::MakeAgentInProcess());
-    _variant_t out;
-    ASSERT_EQ(other->TeskRotGetActiveObject(key_, &out), S_OK);
-    EXPECT_EQ(V_UNKNOWN(&out), &server);
-}
-
-TEST_F(TeskRotTest, NullOutVariantIsRefused) {
     EXPECT_EQ(rot_->TeskRotGetActiveObject(key_, nullptr), E_POINTER);
 }
 

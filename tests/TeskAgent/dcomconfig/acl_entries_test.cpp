@@ -1,12 +1,13 @@
 // ACL editing and principal names, on ACLs built in the test.
 
+#include "dcomconfig/acl_entries.h"
+
 #include <gtest/gtest.h>
 
-#include "dcomconfig/acl_entries.h"
 #include "dcomconfig/principal_sid.h"
-#include "dcomconfig/win32_result.h"
 #include "descriptor_checks.h"
 #include "support/test_support.h"
+#include "support/win32_result.h"
 
 using namespace dcom_test;
 
@@ -59,7 +60,7 @@ TEST(PrincipalSid, AccountNamesResolveOnThisSystem) {
 
 TEST(PrincipalSid, UnresolvableNamesFail) {
     HeapBlock sid;
-    EXPECT_EQ(LookupPrincipalSid(L"NoSuchAccount_7f3a", sid), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(LookupPrincipalSid(L"NoSuchAccount_7f3a", sid), tesk::Win32Result(ERROR_NONE_MAPPED));
     EXPECT_FALSE(sid);
     // A domain that has no controller: the domain query's own error.
     HRESULT hr = LookupPrincipalSid(L"NoSuchDomain7f3a\\someone", sid);
@@ -87,8 +88,10 @@ TEST(AclEntries, FailedAdditionLeavesTheAclAsItWas) {
     TestAcl acl;
     acl.Allow(L"SYSTEM");
     PACL before = acl.get();
-    EXPECT_EQ(AddAllowedEntry(acl.block(), 1, L"NoSuchAccount_7f3a"), Win32Result(ERROR_NONE_MAPPED));
-    EXPECT_EQ(AddDeniedEntry(acl.block(), 1, L"NoSuchAccount_7f3a"), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(AddAllowedEntry(acl.block(), 1, L"NoSuchAccount_7f3a"),
+              tesk::Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(AddDeniedEntry(acl.block(), 1, L"NoSuchAccount_7f3a"),
+              tesk::Win32Result(ERROR_NONE_MAPPED));
     EXPECT_EQ(acl.get(), before);
     EXPECT_EQ(Entries(acl.get()), std::vector<AclEntry>{Allowed(kSystemSid)});
 }
@@ -108,7 +111,7 @@ TEST(AclEntries, RemovalDeletesEveryAllowedDeniedAndAuditEntryOfThePrincipal) {
     // Nothing left to remove is no failure; an unknown name is.
     EXPECT_EQ(RemovePrincipalEntries(acl.get(), L"Everyone"), S_OK);
     EXPECT_EQ(RemovePrincipalEntries(acl.get(), L"NoSuchAccount_7f3a"),
-              Win32Result(ERROR_NONE_MAPPED));
+              tesk::Win32Result(ERROR_NONE_MAPPED));
     EXPECT_EQ(Entries(acl.get()).size(), 2u);
 }
 

@@ -1,12 +1,13 @@
 // The AppID settings in process, on AppIDs and CLSIDs of the test's own under
-// HKEY_CLASSES_ROOT, with the messages collected instead of shown.
+// HKEY_CLASSES_ROOT, with the messages collected instead of shown. The whole
+// configuration of the agent's own AppID: agent_registration_test.cpp.
 
 #include <gtest/gtest.h>
 
 #include "dcomconfig/DcomConfig.h"
-#include "dcomconfig/win32_result.h"
 #include "descriptor_checks.h"
 #include "support/test_support.h"
+#include "support/win32_result.h"
 
 using namespace dcom_test;
 namespace msg = registration_messages;
@@ -59,26 +60,11 @@ protected:
     }
 };
 
-TEST_F(DcomConfigTest, ConfigurationGrantsWorldAndAnonymousAndSetsTheLevel) {
-    const std::vector<AclEntry> expected = {Allowed(user_), Allowed(kSystemSid),
-                                            Allowed(kWorldSid), Allowed(kAnonymousSid)};
-    for (int run = 0; run < 2; ++run) {  // a second run changes nothing
-        ASSERT_EQ(config_.SetDcomConfigForAppID(appId_.c_str(), RUNAS_UNCHANGED), S_OK);
-        EXPECT_EQ(Permission(L"LaunchPermission"), expected);
-        EXPECT_EQ(Permission(L"AccessPermission"), expected);
-        bool exists = false;
-        EXPECT_EQ(AuthenticationLevel(&exists), 1u);
-        EXPECT_TRUE(exists);
-        EXPECT_EQ(RunAs(), L"Interactive User");
-    }
-    EXPECT_TRUE(messages_.empty()) << messages_.front();
-}
-
 TEST_F(DcomConfigTest, AppIdWithoutBracesGetsThemForPermissionsButNotForRunAs) {
     // The run-as key is "AppId\<bare>", which does not exist: that step fails,
     // after the grants went to the braced key, and the level is not written.
     HRESULT hr = config_.SetDcomConfigForAppID(bare_.c_str(), RUNAS_INTERACTIVE_USER);
-    EXPECT_EQ(hr, Win32Result(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(hr, tesk::Win32Result(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Permission(L"AccessPermission").size(), 4u);
     EXPECT_EQ(Permission(L"LaunchPermission").size(), 4u);
     bool exists = true;
@@ -122,7 +108,8 @@ TEST_F(DcomConfigTest, RunAsOnAMissingKeyFailsExceptInModeThree) {
     EXPECT_TRUE(messages_.empty());
     for (DWORD mode : {0u, 1u, 2u, 9u}) {
         messages_.clear();
-        EXPECT_EQ(config_.ChangeAppIDRunAs(missing.c_str(), mode), Win32Result(ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(config_.ChangeAppIDRunAs(missing.c_str(), mode),
+                  tesk::Win32Result(ERROR_FILE_NOT_FOUND));
         EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kRunAsKeyNotOpened}}));
     }
     EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"AppID\\" + missing));
@@ -167,10 +154,10 @@ TEST_F(DcomConfigTest, AppIdOfAClass) {
 
     // No class key, then a class key without AppID: failures, never 0.
     EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars),
-              Win32Result(ERROR_FILE_NOT_FOUND));
+              tesk::Win32Result(ERROR_FILE_NOT_FOUND));
     tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, nullptr, L"Test class");
     EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars),
-              Win32Result(ERROR_FILE_NOT_FOUND));
+              tesk::Win32Result(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kClsidKeyNotOpened},
                                                {msg::kInnerText, msg::kAppIdValueNotRead}}));
 
@@ -199,7 +186,7 @@ TEST_F(DcomConfigTest, ProgIdWhoseClassHasNoAppIdStopsAtTheAppIdLookup) {
     tesk_test::WriteString(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsidText);
     tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText, nullptr, L"Test class");
     HRESULT hr = config_.SetDcomConfig(progId.c_str(), RUNAS_UNCHANGED);
-    EXPECT_EQ(hr, Win32Result(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(hr, tesk::Win32Result(ERROR_FILE_NOT_FOUND));
     wchar_t outer[256];
     swprintf(outer, 256, msg::kAppIdLookup, static_cast<int>(hr));
     EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kAppIdValueNotRead},

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "dcomconfig/security_descriptor.h"
-#include "dcomconfig/win32_result.h"
 #include "descriptor_checks.h"
 #include "support/test_support.h"
+#include "support/win32_result.h"
 
 using namespace dcom_test;
 
@@ -118,13 +118,13 @@ TEST_F(RegistryDescriptorTest, RemovalWhereNothingIsStoredWritesNothing) {
 
 TEST_F(RegistryDescriptorTest, UnresolvablePrincipalFailsBeforeAnythingIsWritten) {
     // Nothing stored yet: no key is created.
-    EXPECT_EQ(Add(L"NoSuchAccount_7f3a"), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(Add(L"NoSuchAccount_7f3a"), tesk::Win32Result(ERROR_NONE_MAPPED));
     EXPECT_FALSE(tesk_test::KeyExists(HKEY_CURRENT_USER, path_));
     // Something stored: it stays as it was, for additions and removals alike.
     ASSERT_EQ(Add(L"Everyone"), S_OK);
     const std::vector<BYTE> before = Stored();
-    EXPECT_EQ(Add(L"NoSuchAccount_7f3a", false), Win32Result(ERROR_NONE_MAPPED));
-    EXPECT_EQ(Remove(L"NoSuchAccount_7f3a"), Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(Add(L"NoSuchAccount_7f3a", false), tesk::Win32Result(ERROR_NONE_MAPPED));
+    EXPECT_EQ(Remove(L"NoSuchAccount_7f3a"), tesk::Win32Result(ERROR_NONE_MAPPED));
     EXPECT_TRUE(FAILED(Add(L"NoSuchDomain7f3a\\someone")));
     EXPECT_EQ(Add(std::wstring(300, L'x').c_str()), E_INVALIDARG);
     EXPECT_EQ(Stored(), before);

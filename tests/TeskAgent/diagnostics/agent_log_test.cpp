@@ -27,7 +27,7 @@ HRESULT StartUnknownServer(DWORD* agentPid) {
     if (FAILED(hr)) return hr;
     OpenTheAgentProcess(agentPid);
     _bstr_t name(kNoSuchServer);
-    return agent.get()->StartServer(name);
+    return agent->StartServer(name);
 }
 
 // The logger's install folder, put back at the end of the scope.

@@ -180,7 +180,7 @@ TEST(ComErrorDbgTest, EachObjectHoldsOneReferenceToItsErrorInfo) {
 
 TEST(ComErrorDbgTest, MadeFromAComErrorItHasNoOperationAndNoPosition) {
     auto info = MakeErrorInfo(L"from inner call", L"Inner");
-    info.get()->AddRef();
+    info->AddRef();
     _com_error inner(E_ACCESSDENIED, info.get());  // takes over that reference
     com_error_dbg e(inner);
     EXPECT_EQ(e.Error(), E_ACCESSDENIED);

@@ -7,10 +7,10 @@ tesk::UniqueComPtr<IErrorInfo> MakeErrorInfo(const wchar_t* description, const w
     tesk::UniqueComPtr<ICreateErrorInfo> create;
     tesk::UniqueComPtr<IErrorInfo> info;
     if (FAILED(::CreateErrorInfo(create.put()))) return info;
-    create.get()->SetDescription(const_cast<LPOLESTR>(description));
-    create.get()->SetSource(const_cast<LPOLESTR>(source));
-    create.get()->SetGUID(guid);
-    create.get()->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.put()));
+    create->SetDescription(const_cast<LPOLESTR>(description));
+    create->SetSource(const_cast<LPOLESTR>(source));
+    create->SetGUID(guid);
+    create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.put()));
     return info;
 }
 
@@ -24,10 +24,10 @@ PendingErrorInfo TakePendingErrorInfo() {
     if (::GetErrorInfo(0, info.put()) != S_OK || !info) return pending;
     pending.present = true;
     tesk::UniqueSysString text;
-    if (SUCCEEDED(info.get()->GetDescription(text.put())) && text.get())
+    if (SUCCEEDED(info->GetDescription(text.put())) && text.get())
         pending.description = text.get();
-    if (SUCCEEDED(info.get()->GetSource(text.put())) && text.get()) pending.source = text.get();
-    info.get()->GetGUID(&pending.guid);
+    if (SUCCEEDED(info->GetSource(text.put())) && text.get()) pending.source = text.get();
+    info->GetGUID(&pending.guid);
     return pending;
 }
 

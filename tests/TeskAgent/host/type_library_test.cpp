@@ -1,28 +1,26 @@
-// The contract clients compile against, read back from the registered type library.
+// The contract clients compile against, read back from the registered type
+// library: one table of every method's vtable slot, member id and signature.
 #include <gtest/gtest.h>
 
 #include <comdef.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "TeskAgent_h.h"
+#include "support/unique_resource.h"
 
 namespace {
 
-struct Param {
-    const wchar_t* name;
-    const wchar_t* type;  // rendered as below, e.g. "BSTR", "SAFEARRAY(BSTR)*", "IUnknown**"
-    USHORT flags;         // PARAMFLAG_FIN / PARAMFLAG_FOUT
-};
-struct Method {
-    const wchar_t* name;
-    MEMBERID id;
-    std::vector<Param> params;
-};
+using InfoPtr = tesk::UniqueComPtr<ITypeInfo>;
 
-constexpr USHORT kIn = PARAMFLAG_FIN;
-constexpr USHORT kOut = PARAMFLAG_FOUT;
+std::wstring Text(BSTR text) {
+    std::wstring out = text ? text : L"";
+    ::SysFreeString(text);
+    return out;
+}
 
 std::wstring Render(ITypeInfo* info, const TYPEDESC& type) {
     switch (type.vt) {
@@ -30,313 +28,251 @@ std::wstring Render(ITypeInfo* info, const TYPEDESC& type) {
         case VT_SAFEARRAY: return L"SAFEARRAY(" + Render(info, *type.lptdesc) + L")";
         case VT_BSTR: return L"BSTR";
         case VT_I4: return L"long";
-        case VT_UI4: return L"unsigned long";
         case VT_VARIANT: return L"VARIANT";
-        case VT_UNKNOWN: return L"IUnknown*";  // the type itself is a pointer
-        case VT_HRESULT: return L"HRESULT";
+        case VT_UNKNOWN: return L"IUnknown*";
         case VT_USERDEFINED: {
-            ITypeInfo* referenced = nullptr;
+            InfoPtr referenced;
             BSTR name = nullptr;
-            if (SUCCEEDED(info->GetRefTypeInfo(type.hreftype, &referenced))) {
+            if (SUCCEEDED(info->GetRefTypeInfo(type.hreftype, referenced.put())))
                 referenced->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-                referenced->Release();
-            }
-            std::wstring text = name ? name : L"?";
-            ::SysFreeString(name);
-            return text;
+            return Text(name);
         }
         default: return L"vt" + std::to_wstring(type.vt);
     }
 }
 
+// "Name(in BSTR ServerName, out BSTR* pConfigFile)"; every method returns HRESULT.
+std::wstring Signature(ITypeInfo* info, const FUNCDESC& function) {
+    BSTR names[16] = {};
+    UINT count = 0;
+    info->GetNames(function.memid, names, 16, &count);
+    std::wstring text = std::wstring(names[0] ? names[0] : L"") + L"(";
+    for (SHORT p = 0; p < function.cParams; ++p) {
+        const ELEMDESC& element = function.lprgelemdescParam[p];
+        const USHORT flags = element.paramdesc.wParamFlags;
+        if (p) text += L", ";
+        text += (flags & PARAMFLAG_FIN) ? L"in " : L"";
+        text += (flags & PARAMFLAG_FOUT) ? L"out " : L"";
+        text += (flags & (PARAMFLAG_FRETVAL | PARAMFLAG_FOPT)) ? L"retval/optional " : L"";
+        text += Render(info, element.tdesc) + L" " + (p + 1u < count ? names[p + 1] : L"?");
+    }
+    for (UINT n = 0; n < count; ++n) ::SysFreeString(names[n]);
+    if (function.invkind != INVOKE_FUNC || function.elemdescFunc.tdesc.vt != VT_HRESULT)
+        text += L" (not a plain HRESULT method)";
+    return text + L")";
+}
+
 class TypeLibraryTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(::LoadRegTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, &library_), S_OK);
+        ASSERT_EQ(::LoadRegTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, library_.put()), S_OK);
     }
-    void TearDown() override {
-        if (library_) library_->Release();
-    }
-
-    ITypeInfo* Info(const GUID& guid) {
-        ITypeInfo* info = nullptr;
-        EXPECT_EQ(library_->GetTypeInfoOfGuid(guid, &info), S_OK);
+    InfoPtr Info(const GUID& guid) {
+        InfoPtr info;
+        EXPECT_EQ(library_->GetTypeInfoOfGuid(guid, info.put()), S_OK);
         return info;
     }
-
-    // The vtable view of an interface: a dual interface's own description is
-    // reached from its dispatch view.
-    ITypeInfo* VtableInfo(const GUID& iid) {
-        ITypeInfo* info = Info(iid);
-        if (!info) return nullptr;
-        TYPEATTR* attributes = nullptr;
-        info->GetTypeAttr(&attributes);
-        bool dispatchView = attributes->typekind == TKIND_DISPATCH;
-        info->ReleaseTypeAttr(attributes);
-        if (!dispatchView) return info;
+    // The vtable view: a dual interface's own description is behind its dispatch view.
+    InfoPtr VtableInfo(const GUID& iid) {
+        InfoPtr info = Info(iid);
         HREFTYPE reference = 0;
-        ITypeInfo* vtable = nullptr;
-        if (SUCCEEDED(info->GetRefTypeOfImplType(-1, &reference)))
-            info->GetRefTypeInfo(reference, &vtable);
-        info->Release();
-        return vtable;
+        InfoPtr vtable;
+        if (info && SUCCEEDED(info->GetRefTypeOfImplType(-1, &reference)) &&
+            SUCCEEDED(info->GetRefTypeInfo(reference, vtable.put())))
+            return vtable;
+        return info;
     }
-
-    void ExpectMethods(const GUID& iid, const std::vector<Method>& expected) {
-        ITypeInfo* info = VtableInfo(iid);
-        ASSERT_NE(info, nullptr);
-        TYPEATTR* attributes = nullptr;
-        ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
-        ASSERT_EQ(attributes->cFuncs, expected.size());
-        EXPECT_EQ(attributes->cVars, 0) << "the interfaces have no properties";
-        info->ReleaseTypeAttr(attributes);
-        for (UINT i = 0; i < expected.size(); ++i) {
-            const Method& method = expected[i];
-            FUNCDESC* function = nullptr;
-            ASSERT_EQ(info->GetFuncDesc(i, &function), S_OK);
-            BSTR names[16] = {};
-            UINT count = 0;
-            info->GetNames(function->memid, names, 16, &count);
-            EXPECT_STREQ(names[0], method.name) << "slot " << i;
-            EXPECT_EQ(function->memid, method.id) << method.name;
-            EXPECT_EQ(function->invkind, INVOKE_FUNC) << method.name;
-            EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT) << method.name;
-            EXPECT_EQ(function->cParamsOpt, 0) << method.name;
-            ASSERT_EQ(static_cast<size_t>(function->cParams), method.params.size()) << method.name;
-            for (size_t p = 0; p < method.params.size(); ++p) {
-                const ELEMDESC& element = function->lprgelemdescParam[p];
-                EXPECT_STREQ(names[p + 1], method.params[p].name) << method.name;
-                EXPECT_EQ(Render(info, element.tdesc), method.params[p].type)
-                    << method.name << " " << method.params[p].name;
-                USHORT direction = element.paramdesc.wParamFlags & (kIn | kOut | PARAMFLAG_FRETVAL |
-                                                                    PARAMFLAG_FOPT);
-                EXPECT_EQ(direction, method.params[p].flags)
-                    << method.name << " " << method.params[p].name;
-            }
-            for (UINT n = 0; n < count; ++n) ::SysFreeString(names[n]);
-            info->ReleaseFuncDesc(function);
-        }
-        info->Release();
-    }
-
-    ITypeLib* library_ = nullptr;
+    tesk::UniqueComPtr<ITypeLib> library_;
 };
 
-TEST_F(TypeLibraryTest, LibraryIdentity) {
+TEST_F(TypeLibraryTest, LibraryAndItsSevenTypesInOrder) {
     TLIBATTR* attributes = nullptr;
     ASSERT_EQ(library_->GetLibAttr(&attributes), S_OK);
-    EXPECT_TRUE(IsEqualGUID(attributes->guid, LIBID_TESKAGENTLib));
     EXPECT_EQ(attributes->wMajorVerNum, 1);
     EXPECT_EQ(attributes->wMinorVerNum, 0);
     EXPECT_EQ(attributes->lcid, 0x409u);
-#ifdef _WIN64
-    EXPECT_EQ(attributes->syskind, SYS_WIN64);
-#else
-    EXPECT_EQ(attributes->syskind, SYS_WIN32);
-#endif
+    EXPECT_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     library_->ReleaseTLibAttr(attributes);
-
     BSTR name = nullptr, help = nullptr, helpFile = nullptr;
     ASSERT_EQ(library_->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, &helpFile), S_OK);
-    EXPECT_STREQ(name, L"TESKAGENTLib");
-    EXPECT_STREQ(help, L"TeskAgent 1.0 Type Library");
+    EXPECT_EQ(Text(name), L"TESKAGENTLib");
+    EXPECT_EQ(Text(help), L"TeskAgent 1.0 Type Library");
     EXPECT_EQ(helpFile, nullptr);
-    ::SysFreeString(name);
-    ::SysFreeString(help);
-    ::SysFreeString(helpFile);
-}
 
-TEST_F(TypeLibraryTest, SevenTypeDescriptionsInOrder) {
+    // Interface flags that matter: only the agent interface is dual.
+    const WORD kFlags = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+    const WORD kDual = TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE;
     struct Expected {
         const wchar_t* name;
         TYPEKIND kind;
         const GUID* guid;
         const wchar_t* help;
-    };
-    const Expected expected[] = {
-        {L"IOSrvCfgPersist", TKIND_COCLASS, &CLSID_IOSrvCfgPersist, L"IOSrvCfgPersist Class"},
-        {L"IIOSrvCfgPersist", TKIND_INTERFACE, &IID_IIOSrvCfgPersist, L"IIOSrvCfgPersist Interface"},
-        {L"IIoSrvCfgRules", TKIND_INTERFACE, &IID_IIoSrvCfgRules, L"IIOSrvCfgRules Interface"},
-        {L"Tesk_Agent", TKIND_COCLASS, &CLSID_Tesk_Agent, L"Tesk_Agent Class"},
-        {L"ITesk_Agent", TKIND_DISPATCH, &IID_ITesk_Agent, L"ITesk_Agent Interface"},
-        {L"ITeskRot", TKIND_INTERFACE, &IID_ITeskRot, L"ITeskRot Interface"},
-        {L"ITeskServerInfo", TKIND_INTERFACE, &IID_ITeskServerInfo, L"ITeskServerInfo Interface"},
+        WORD flags;
+    } const expected[] = {
+        {L"IOSrvCfgPersist", TKIND_COCLASS, &CLSID_IOSrvCfgPersist, L"IOSrvCfgPersist Class",
+         TYPEFLAG_FCANCREATE},
+        {L"IIOSrvCfgPersist", TKIND_INTERFACE, &IID_IIOSrvCfgPersist,
+         L"IIOSrvCfgPersist Interface", 0},
+        {L"IIoSrvCfgRules", TKIND_INTERFACE, &IID_IIoSrvCfgRules, L"IIOSrvCfgRules Interface", 0},
+        {L"Tesk_Agent", TKIND_COCLASS, &CLSID_Tesk_Agent, L"Tesk_Agent Class",
+         TYPEFLAG_FCANCREATE},
+        {L"ITesk_Agent", TKIND_DISPATCH, &IID_ITesk_Agent, L"ITesk_Agent Interface", kDual},
+        {L"ITeskRot", TKIND_INTERFACE, &IID_ITeskRot, L"ITeskRot Interface", 0},
+        {L"ITeskServerInfo", TKIND_INTERFACE, &IID_ITeskServerInfo,
+         L"ITeskServerInfo Interface", 0},
     };
     ASSERT_EQ(library_->GetTypeInfoCount(), 7u);
     for (UINT i = 0; i < 7; ++i) {
-        TYPEKIND kind;
-        EXPECT_EQ(library_->GetTypeInfoType(i, &kind), S_OK);
-        EXPECT_EQ(kind, expected[i].kind) << "index " << i;
-        BSTR name = nullptr, help = nullptr;
-        library_->GetDocumentation(i, &name, &help, nullptr, nullptr);
-        EXPECT_STREQ(name, expected[i].name) << "index " << i;
-        EXPECT_STREQ(help, expected[i].help) << "index " << i;
-        ::SysFreeString(name);
-        ::SysFreeString(help);
-        ITypeInfo* info = nullptr;
-        ASSERT_EQ(library_->GetTypeInfo(i, &info), S_OK);
-        TYPEATTR* attributes = nullptr;
-        info->GetTypeAttr(&attributes);
-        EXPECT_TRUE(IsEqualGUID(attributes->guid, *expected[i].guid)) << "index " << i;
-        info->ReleaseTypeAttr(attributes);
-        info->Release();
+        SCOPED_TRACE(expected[i].name);
+        BSTR typeName = nullptr, typeHelp = nullptr;
+        library_->GetDocumentation(i, &typeName, &typeHelp, nullptr, nullptr);
+        EXPECT_EQ(Text(typeName), expected[i].name);
+        EXPECT_EQ(Text(typeHelp), expected[i].help);
+        InfoPtr info;
+        ASSERT_EQ(library_->GetTypeInfo(i, info.put()), S_OK);
+        TYPEATTR* type = nullptr;
+        info->GetTypeAttr(&type);
+        EXPECT_EQ(type->typekind, expected[i].kind);
+        EXPECT_TRUE(IsEqualGUID(type->guid, *expected[i].guid));
+        EXPECT_EQ(type->wTypeFlags & (kFlags | TYPEFLAG_FCANCREATE), expected[i].flags);
+        info->ReleaseTypeAttr(type);
     }
 }
 
-TEST_F(TypeLibraryTest, OnlyTheAgentInterfaceIsDual) {
-    struct Expected {
-        const GUID* iid;
-        WORD flags;
-    };
-    const Expected expected[] = {
-        {&IID_ITesk_Agent, TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE},
-        {&IID_ITeskRot, 0},
-        {&IID_ITeskServerInfo, 0},
-        {&IID_IIOSrvCfgPersist, 0},
-        {&IID_IIoSrvCfgRules, 0},
-    };
-    const WORD interesting = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
-    for (const Expected& e : expected) {
-        ITypeInfo* info = Info(*e.iid);
-        ASSERT_NE(info, nullptr);
-        TYPEATTR* attributes = nullptr;
-        info->GetTypeAttr(&attributes);
-        EXPECT_EQ(attributes->wTypeFlags & interesting, e.flags);
-        info->ReleaseTypeAttr(attributes);
-        info->Release();
-    }
-    ITypeInfo* vtable = VtableInfo(IID_ITesk_Agent);
-    ASSERT_NE(vtable, nullptr);
-    TYPEATTR* attributes = nullptr;
-    vtable->GetTypeAttr(&attributes);
-    EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
-    EXPECT_EQ(attributes->wTypeFlags & interesting,
-              TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
-    EXPECT_EQ(attributes->cbSizeVft, (7 + 9) * sizeof(void*));
-    vtable->ReleaseTypeAttr(attributes);
-    vtable->Release();
-}
-
-TEST_F(TypeLibraryTest, CoclassesListTheirInterfacesInOrder) {
+TEST_F(TypeLibraryTest, CoclassesListTheirInterfacesDefaultFirst) {
     struct Expected {
         const GUID* clsid;
         std::vector<const GUID*> interfaces;
-    };
-    const Expected expected[] = {
+    } const expected[] = {
         {&CLSID_Tesk_Agent, {&IID_ITesk_Agent, &IID_ITeskRot, &IID_ITeskServerInfo}},
         {&CLSID_IOSrvCfgPersist, {&IID_IIOSrvCfgPersist, &IID_IIoSrvCfgRules}},
     };
     for (const Expected& e : expected) {
-        ITypeInfo* coclass = Info(*e.clsid);
-        ASSERT_NE(coclass, nullptr);
-        TYPEATTR* attributes = nullptr;
-        coclass->GetTypeAttr(&attributes);
-        EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FCANCREATE);
-        ASSERT_EQ(attributes->cImplTypes, e.interfaces.size());
-        coclass->ReleaseTypeAttr(attributes);
+        InfoPtr coclass = Info(*e.clsid);
+        ASSERT_TRUE(coclass);
+        TYPEATTR* type = nullptr;
+        coclass->GetTypeAttr(&type);
+        ASSERT_EQ(type->cImplTypes, e.interfaces.size());
+        coclass->ReleaseTypeAttr(type);
         for (UINT i = 0; i < e.interfaces.size(); ++i) {
             INT flags = 0;
             coclass->GetImplTypeFlags(i, &flags);
             EXPECT_EQ(flags, i == 0 ? IMPLTYPEFLAG_FDEFAULT : 0) << "interface " << i;
             HREFTYPE reference = 0;
-            ITypeInfo* implemented = nullptr;
+            InfoPtr implemented;
             ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &reference), S_OK);
-            ASSERT_EQ(coclass->GetRefTypeInfo(reference, &implemented), S_OK);
-            TYPEATTR* implementedAttributes = nullptr;
-            implemented->GetTypeAttr(&implementedAttributes);
-            EXPECT_TRUE(IsEqualGUID(implementedAttributes->guid, *e.interfaces[i]))
-                << "interface " << i;
-            implemented->ReleaseTypeAttr(implementedAttributes);
-            implemented->Release();
+            ASSERT_EQ(coclass->GetRefTypeInfo(reference, implemented.put()), S_OK);
+            implemented->GetTypeAttr(&type);
+            EXPECT_TRUE(IsEqualGUID(type->guid, *e.interfaces[i])) << "interface " << i;
+            implemented->ReleaseTypeAttr(type);
         }
-        coclass->Release();
     }
 }
 
-TEST_F(TypeLibraryTest, AgentInterfaceMethods) {
-    ExpectMethods(
-        IID_ITesk_Agent,
-        {{L"GetInstalledServers", 0x60020000,
-          {{L"ServerNames", L"SAFEARRAY(BSTR)*", kOut},
-           {L"ServerGUID", L"SAFEARRAY(BSTR)*", kOut},
-           {L"ActiveStatus", L"SAFEARRAY(long)*", kOut}}},
-         {L"GetActiveConfigFile", 0x60020001,
-          {{L"ServerName", L"BSTR", kIn}, {L"pConfigFile", L"BSTR*", kOut}}},
-         {L"GetTeskAgentOnRemoteNode", 0x60020002,
-          {{L"RemoteNode", L"BSTR", kIn}, {L"pITeskAgent", L"IUnknown**", kOut}}},
-         {L"Connect", 0x60020003,
-          {{L"ServerName", L"BSTR", kIn}, {L"pUnkServer", L"IUnknown**", kOut}}},
-         {L"IsServerActive", 0x60020004,
-          {{L"ServerName", L"BSTR", kIn}, {L"dwActiveContext", L"long*", kOut}}},
-         {L"StartServer", 0x60020005, {{L"ServerName", L"BSTR", kIn}}},
-         {L"StopServer", 0x60020006, {{L"ServerName", L"BSTR", kIn}}},
-         {L"GetConfigurator", 0x60020007, {{L"pUnkAccess", L"IUnknown**", kOut}}},
-         {L"ConfigureNTService", 0x60020008,
-          {{L"ServerName", L"BSTR", kIn}, {L"nServiceType", L"long", kIn}}}});
-}
+// Every method of the agent's interfaces: vtable slot, member id and signature.
+struct MethodRow {
+    const GUID* iid;
+    UINT slot;
+    MEMBERID id;
+    const wchar_t* signature;
+};
 
-TEST_F(TypeLibraryTest, CustomAgentInterfacesMethods) {
-    ExpectMethods(IID_ITeskRot,
-                  {{L"TeskRotRegister", 0x60010000,
-                    {{L"ServerGUID", L"BSTR", kIn}, {L"ServerID", L"VARIANT", kIn}}},
-                   {L"TeskRotUnRegister", 0x60010001, {{L"ServerGUID", L"BSTR", kIn}}},
-                   {L"TeskRotGetActiveObject", 0x60010002,
-                    {{L"ServerGUID", L"BSTR", kIn}, {L"ServerID", L"VARIANT*", kOut}}}});
-    ExpectMethods(
-        IID_ITeskServerInfo,
-        {{L"GetTeskServerPluginProgIDs", 0x60010000, {{L"pProgIDs", L"SAFEARRAY(BSTR)*", kOut}}},
-         {L"GetTeskServerProperties", 0x60010001,
-          {{L"sServerName", L"BSTR", kIn},
-           {L"propertyIDs", L"SAFEARRAY(long)", kIn},
-           {L"pProperties", L"SAFEARRAY(VARIANT)*", kOut},
-           {L"pErrors", L"SAFEARRAY(long)*", kOut}}},
-         {L"GetVersionAttributes", 0x60010002,
-          {{L"sServerName", L"BSTR", kIn},
-           {L"sServerType", L"BSTR", kIn},
-           {L"attributeNames", L"SAFEARRAY(BSTR)", kIn},
-           {L"pAttributes", L"SAFEARRAY(BSTR)*", kOut},
-           {L"pErrors", L"SAFEARRAY(long)*", kOut}}}});
-}
+const MethodRow kMethods[] = {
+    {&IID_ITesk_Agent, 7, 0x60020000,
+     L"GetInstalledServers(out SAFEARRAY(BSTR)* ServerNames, out SAFEARRAY(BSTR)* ServerGUID, "
+     L"out SAFEARRAY(long)* ActiveStatus)"},
+    {&IID_ITesk_Agent, 8, 0x60020001,
+     L"GetActiveConfigFile(in BSTR ServerName, out BSTR* pConfigFile)"},
+    {&IID_ITesk_Agent, 9, 0x60020002,
+     L"GetTeskAgentOnRemoteNode(in BSTR RemoteNode, out IUnknown** pITeskAgent)"},
+    {&IID_ITesk_Agent, 10, 0x60020003, L"Connect(in BSTR ServerName, out IUnknown** pUnkServer)"},
+    {&IID_ITesk_Agent, 11, 0x60020004,
+     L"IsServerActive(in BSTR ServerName, out long* dwActiveContext)"},
+    {&IID_ITesk_Agent, 12, 0x60020005, L"StartServer(in BSTR ServerName)"},
+    {&IID_ITesk_Agent, 13, 0x60020006, L"StopServer(in BSTR ServerName)"},
+    {&IID_ITesk_Agent, 14, 0x60020007, L"GetConfigurator(out IUnknown** pUnkAccess)"},
+    {&IID_ITesk_Agent, 15, 0x60020008,
+     L"ConfigureNTService(in BSTR ServerName, in long nServiceType)"},
+    {&IID_ITeskRot, 3, 0x60010000, L"TeskRotRegister(in BSTR ServerGUID, in VARIANT ServerID)"},
+    {&IID_ITeskRot, 4, 0x60010001, L"TeskRotUnRegister(in BSTR ServerGUID)"},
+    {&IID_ITeskRot, 5, 0x60010002,
+     L"TeskRotGetActiveObject(in BSTR ServerGUID, out VARIANT* ServerID)"},
+    {&IID_ITeskServerInfo, 3, 0x60010000,
+     L"GetTeskServerPluginProgIDs(out SAFEARRAY(BSTR)* pProgIDs)"},
+    {&IID_ITeskServerInfo, 4, 0x60010001,
+     L"GetTeskServerProperties(in BSTR sServerName, in SAFEARRAY(long) propertyIDs, "
+     L"out SAFEARRAY(VARIANT)* pProperties, out SAFEARRAY(long)* pErrors)"},
+    {&IID_ITeskServerInfo, 5, 0x60010002,
+     L"GetVersionAttributes(in BSTR sServerName, in BSTR sServerType, in SAFEARRAY(BSTR) "
+     L"attributeNames, out SAFEARRAY(BSTR)* pAttributes, out SAFEARRAY(long)* pErrors)"},
+};
 
-TEST_F(TypeLibraryTest, ConfiguratorInterfacesMethodOrder) {
-    const wchar_t* persist[] = {
-        L"GetCfgFileName", L"SetCfgFileName", L"EnumCfgSets", L"SwitchToCfgSet",
-        L"SaveCfgSetAs", L"ClearCfgFile", L"DeleteCfgFile", L"SetHierarchyObject",
-        L"GetHierarchyObject", L"RemoveHierarchyObject", L"RenameHierarchyObject",
-        L"SetTopicObject", L"GetTopicObject", L"RemoveTopicObject", L"RenameTopicObject",
-        L"SetLeafObject", L"GetLeafObject", L"RemoveLeafObject", L"RenameLeafObject",
-        L"BrowseHierarchyObjects", L"SetDataObject", L"GetDataObject", L"RemoveDataObject",
-        L"RenameDataObject", L"BrowseDataObjects", L"SetSystemObject", L"GetSystemObject",
-        L"RemoveSystemObject", L"GetParentObject"};
-    const wchar_t* rules[] = {L"GetCfgRuleFileName", L"SetCfgRuleFileName", L"GetHostClsIds",
-                              L"GetRulesForObjectType", L"GetRulesForTopicType",
-                              L"GetCfgChildRulesForObjectType",
-                              L"GetCfgPropertyRulesForObjectType",
-                              L"GetCfgPropertyRulesForTopicType"};
-    struct Expected {
-        const GUID* iid;
-        const wchar_t* const* names;
-        UINT count;
-    };
-    for (const Expected& e : {Expected{&IID_IIOSrvCfgPersist, persist, 29},
-                              Expected{&IID_IIoSrvCfgRules, rules, 8}}) {
-        ITypeInfo* info = Info(*e.iid);
-        ASSERT_NE(info, nullptr);
-        TYPEATTR* attributes = nullptr;
-        info->GetTypeAttr(&attributes);
-        ASSERT_EQ(attributes->cFuncs, e.count);
-        info->ReleaseTypeAttr(attributes);
-        for (UINT i = 0; i < e.count; ++i) {
+// The configurator's interfaces by name only, in slot order from slot 3 and
+// member id 0x60010000 (their clients use the proxy built from the definition).
+struct NamesRow {
+    const GUID* iid;
+    const wchar_t* names;  // blank-separated
+};
+const NamesRow kConfiguratorMethods[] = {
+    {&IID_IIOSrvCfgPersist,
+     L"GetCfgFileName SetCfgFileName EnumCfgSets SwitchToCfgSet SaveCfgSetAs ClearCfgFile "
+     L"DeleteCfgFile SetHierarchyObject GetHierarchyObject RemoveHierarchyObject "
+     L"RenameHierarchyObject SetTopicObject GetTopicObject RemoveTopicObject RenameTopicObject "
+     L"SetLeafObject GetLeafObject RemoveLeafObject RenameLeafObject BrowseHierarchyObjects "
+     L"SetDataObject GetDataObject RemoveDataObject RenameDataObject BrowseDataObjects "
+     L"SetSystemObject GetSystemObject RemoveSystemObject GetParentObject"},
+    {&IID_IIoSrvCfgRules,
+     L"GetCfgRuleFileName SetCfgRuleFileName GetHostClsIds GetRulesForObjectType "
+     L"GetRulesForTopicType GetCfgChildRulesForObjectType GetCfgPropertyRulesForObjectType "
+     L"GetCfgPropertyRulesForTopicType"},
+};
+
+TEST_F(TypeLibraryTest, EveryMethodHasItsSlotMemberIdAndSignature) {
+    std::vector<MethodRow> rows(std::begin(kMethods), std::end(kMethods));
+    std::vector<std::wstring> names;  // keeps the configurator rows' texts
+    names.reserve(64);
+    for (const NamesRow& list : kConfiguratorMethods) {
+        std::wstring all = list.names;
+        for (size_t at = 0, slot = 3; at < all.size(); ++slot) {
+            size_t end = std::min(all.find(L' ', at), all.size());
+            names.push_back(all.substr(at, end - at));
+            rows.push_back({list.iid, static_cast<UINT>(slot),
+                            static_cast<MEMBERID>(0x60010000 + slot - 3), names.back().c_str()});
+            at = end + 1;
+        }
+    }
+    const GUID* interfaces[] = {&IID_ITesk_Agent, &IID_ITeskRot, &IID_ITeskServerInfo,
+                                &IID_IIOSrvCfgPersist, &IID_IIoSrvCfgRules};
+    for (const GUID* iid : interfaces) {
+        InfoPtr info = VtableInfo(*iid);
+        ASSERT_TRUE(info);
+        TYPEATTR* type = nullptr;
+        info->GetTypeAttr(&type);
+        UINT count = 0, firstSlot = ~0u;
+        for (const MethodRow& row : rows)
+            if (row.iid == iid) ++count, firstSlot = std::min(firstSlot, row.slot);
+        EXPECT_EQ(type->typekind, TKIND_INTERFACE);
+        EXPECT_EQ(type->cFuncs, count) << "every method is in the table";
+        EXPECT_EQ(type->cVars, 0) << "the interfaces have no properties";
+        EXPECT_EQ(type->cbSizeVft, (firstSlot + count) * sizeof(void*));
+        if (iid == &IID_ITesk_Agent)
+            EXPECT_EQ(type->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION),
+                      TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION);
+        info->ReleaseTypeAttr(type);
+        const bool namesOnly = iid == &IID_IIOSrvCfgPersist || iid == &IID_IIoSrvCfgRules;
+        for (const MethodRow& row : rows) {
+            if (row.iid != iid) continue;
             FUNCDESC* function = nullptr;
-            ASSERT_EQ(info->GetFuncDesc(i, &function), S_OK);
-            EXPECT_EQ(function->memid, static_cast<MEMBERID>(0x60010000 + i));
-            BSTR name = nullptr;
-            info->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr);
-            EXPECT_STREQ(name, e.names[i]);
-            ::SysFreeString(name);
+            ASSERT_EQ(info->GetFuncDesc(row.slot - firstSlot, &function), S_OK);
+            const std::wstring signature = Signature(info.get(), *function);
+            SCOPED_TRACE(signature);
+            EXPECT_EQ(function->oVft, static_cast<SHORT>(row.slot * sizeof(void*)));
+            EXPECT_EQ(function->memid, row.id);
+            EXPECT_EQ(function->cParamsOpt, 0);
+            EXPECT_EQ(namesOnly ? signature.substr(0, signature.find(L'(')) : signature,
+                      row.signature);
             info->ReleaseFuncDesc(function);
         }
-        info->Release();
     }
 }
 

@@ -55,23 +55,23 @@ TEST(Configurator, AnswersBothInterfacesAcrossProcesses) {
     auto persist = CreateConfigurator(&hr);
     ASSERT_EQ(hr, S_OK) << tesk_test::HrText(hr);
     tesk::UniqueComPtr<IIoSrvCfgRules> rules;
-    ASSERT_EQ(persist.get()->QueryInterface(IID_IIoSrvCfgRules,
+    ASSERT_EQ(persist->QueryInterface(IID_IIoSrvCfgRules,
                                             reinterpret_cast<void**>(rules.put())),
               S_OK);
     tesk::UniqueComPtr<IDispatch> dispatch;
-    EXPECT_EQ(persist.get()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())),
+    EXPECT_EQ(persist->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())),
               E_NOINTERFACE);
 
     Bstr server(kServer), file(L"C:\\config\\plant.cfg"), ruleFile(L"C:\\config\\rules.xml");
-    EXPECT_EQ(persist.get()->SetCfgFileName(server.get(), file.get()), S_OK);
+    EXPECT_EQ(persist->SetCfgFileName(server.get(), file.get()), S_OK);
     tesk::UniqueSysString readBack;
-    EXPECT_EQ(persist.get()->GetCfgFileName(server.get(), readBack.put()), S_OK);
+    EXPECT_EQ(persist->GetCfgFileName(server.get(), readBack.put()), S_OK);
     EXPECT_STREQ(readBack.get(), file.get());
 
-    EXPECT_EQ(rules.get()->SetCfgRuleFileName(server.get(), ruleFile.get()), S_OK);
-    EXPECT_EQ(rules.get()->GetCfgRuleFileName(server.get(), readBack.put()), S_OK);
+    EXPECT_EQ(rules->SetCfgRuleFileName(server.get(), ruleFile.get()), S_OK);
+    EXPECT_EQ(rules->GetCfgRuleFileName(server.get(), readBack.put()), S_OK);
     EXPECT_STREQ(readBack.get(), ruleFile.get());
-    EXPECT_EQ(rules.get()->GetCfgRuleFileName(Bstr(L"{other}").get(), readBack.put()), S_OK);
+    EXPECT_EQ(rules->GetCfgRuleFileName(Bstr(L"{other}").get(), readBack.put()), S_OK);
     EXPECT_EQ(::SysStringLen(readBack.get()), 0u);
 }
 
@@ -91,10 +91,10 @@ TEST(Configurator, CarriesCountedPropertyArraysBothWays) {
     values[1].bstrVal = host.get();
     values[2].vt = VT_BOOL;
     values[2].boolVal = VARIANT_TRUE;
-    EXPECT_EQ(persist.get()->SetSystemObject(server.get(), 3, keys, values), S_OK);
+    EXPECT_EQ(persist->SetSystemObject(server.get(), 3, keys, values), S_OK);
 
     ReceivedProperties received;
-    ASSERT_EQ(persist.get()->GetSystemObject(server.get(), &received.count, &received.keys,
+    ASSERT_EQ(persist->GetSystemObject(server.get(), &received.count, &received.keys,
                                              &received.values),
               S_OK);
     ASSERT_EQ(received.count, 3u);
@@ -108,9 +108,9 @@ TEST(Configurator, CarriesCountedPropertyArraysBothWays) {
     EXPECT_EQ(received.values[2].vt, VT_BOOL);
     EXPECT_EQ(received.values[2].boolVal, VARIANT_TRUE);
 
-    EXPECT_EQ(persist.get()->RemoveSystemObject(server.get()), S_OK);
+    EXPECT_EQ(persist->RemoveSystemObject(server.get()), S_OK);
     ReceivedProperties none;
-    EXPECT_EQ(persist.get()->GetSystemObject(server.get(), &none.count, &none.keys, &none.values),
+    EXPECT_EQ(persist->GetSystemObject(server.get(), &none.count, &none.keys, &none.values),
               HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     EXPECT_EQ(none.count, 0u);
     EXPECT_EQ(none.keys, nullptr);
@@ -126,19 +126,19 @@ TEST(Configurator, KeepsDataObjectsByName) {
     ::VariantInit(&value);
     value.vt = VT_R8;
     value.dblVal = 12.5;
-    ASSERT_EQ(persist.get()->SetDataObject(server.get(), second.get(), type.get(), 1, keys, &value),
+    ASSERT_EQ(persist->SetDataObject(server.get(), second.get(), type.get(), 1, keys, &value),
               S_OK);
     // An object without properties: the arrays are reference pointers and
     // must be given even for a count of 0; the marshaler refuses null ones.
-    EXPECT_EQ(persist.get()->SetDataObject(server.get(), first.get(), type.get(), 0, nullptr,
+    EXPECT_EQ(persist->SetDataObject(server.get(), first.get(), type.get(), 0, nullptr,
                                            nullptr),
               HRESULT_FROM_WIN32(RPC_X_NULL_REF_POINTER));
-    ASSERT_EQ(persist.get()->SetDataObject(server.get(), first.get(), type.get(), 0, keys, &value),
+    ASSERT_EQ(persist->SetDataObject(server.get(), first.get(), type.get(), 0, keys, &value),
               S_OK);
     {
         tesk::UniqueSysString emptyType;
         ReceivedProperties empty;
-        ASSERT_EQ(persist.get()->GetDataObject(server.get(), first.get(), emptyType.put(),
+        ASSERT_EQ(persist->GetDataObject(server.get(), first.get(), emptyType.put(),
                                                &empty.count, &empty.keys, &empty.values),
                   S_OK);
         EXPECT_EQ(empty.count, 0u);
@@ -147,7 +147,7 @@ TEST(Configurator, KeepsDataObjectsByName) {
     }
 
     SAFEARRAY* names = nullptr;
-    ASSERT_EQ(persist.get()->BrowseDataObjects(server.get(), &names), S_OK);
+    ASSERT_EQ(persist->BrowseDataObjects(server.get(), &names), S_OK);
     tesk::UniqueSafeArray namesOwner(names);
     LONG upper = -1;
     ASSERT_EQ(::SafeArrayGetUBound(names, 1, &upper), S_OK);
@@ -161,12 +161,12 @@ TEST(Configurator, KeepsDataObjectsByName) {
     EXPECT_EQ(listed, (std::vector<std::wstring>{L"Boiler", L"Pump"}));
 
     Bstr renamed(L"Feed pump");
-    EXPECT_EQ(persist.get()->RenameDataObject(server.get(), second.get(), renamed.get()), S_OK);
-    EXPECT_EQ(persist.get()->RenameDataObject(server.get(), renamed.get(), first.get()),
+    EXPECT_EQ(persist->RenameDataObject(server.get(), second.get(), renamed.get()), S_OK);
+    EXPECT_EQ(persist->RenameDataObject(server.get(), renamed.get(), first.get()),
               HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
     tesk::UniqueSysString readType;
     ReceivedProperties received;
-    ASSERT_EQ(persist.get()->GetDataObject(server.get(), renamed.get(), readType.put(),
+    ASSERT_EQ(persist->GetDataObject(server.get(), renamed.get(), readType.put(),
                                            &received.count, &received.keys, &received.values),
               S_OK);
     EXPECT_STREQ(readType.get(), L"Device");
@@ -175,23 +175,23 @@ TEST(Configurator, KeepsDataObjectsByName) {
     EXPECT_EQ(received.values[0].vt, VT_R8);
     EXPECT_EQ(received.values[0].dblVal, 12.5);
 
-    EXPECT_EQ(persist.get()->RemoveDataObject(server.get(), renamed.get()), S_OK);
-    EXPECT_EQ(persist.get()->RemoveDataObject(server.get(), renamed.get()),
+    EXPECT_EQ(persist->RemoveDataObject(server.get(), renamed.get()), S_OK);
+    EXPECT_EQ(persist->RemoveDataObject(server.get(), renamed.get()),
               HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
-    EXPECT_EQ(persist.get()->ClearCfgFile(server.get()), S_OK);
+    EXPECT_EQ(persist->ClearCfgFile(server.get()), S_OK);
 }
 
 TEST(Configurator, UnstoredPartsAnswerNotImplementedWithEmptyResults) {
     auto persist = CreateConfigurator();
     ASSERT_TRUE(persist);
     tesk::UniqueComPtr<IIoSrvCfgRules> rules;
-    ASSERT_EQ(persist.get()->QueryInterface(IID_IIoSrvCfgRules,
+    ASSERT_EQ(persist->QueryInterface(IID_IIoSrvCfgRules,
                                             reinterpret_cast<void**>(rules.put())),
               S_OK);
     Bstr server(kServer), name(L"Area1");
     tesk::UniqueSysString type, delimiter;
     ReceivedProperties hierarchy;
-    EXPECT_EQ(persist.get()->GetHierarchyObject(server.get(), name.get(), type.put(),
+    EXPECT_EQ(persist->GetHierarchyObject(server.get(), name.get(), type.put(),
                                                 delimiter.put(), &hierarchy.count,
                                                 &hierarchy.keys, &hierarchy.values),
               E_NOTIMPL);
@@ -204,7 +204,7 @@ TEST(Configurator, UnstoredPartsAnswerNotImplementedWithEmptyResults) {
     LONG *types = nullptr, *rights = nullptr, *handlers = nullptr;
     VARIANT *defaults = nullptr, *minimums = nullptr, *maximums = nullptr, *options = nullptr;
     BSTR *headers = nullptr, *units = nullptr, *help = nullptr;
-    EXPECT_EQ(rules.get()->GetCfgPropertyRulesForObjectType(
+    EXPECT_EQ(rules->GetCfgPropertyRulesForObjectType(
                   server.get(), name.get(), &deviceGroup, &count, &propertyNames, &types,
                   &defaults, &minimums, &maximums, &headers, &units, &help, &rights, &handlers,
                   &options),
@@ -231,19 +231,19 @@ TEST(Configurator, AgentHandsOutAConfigurator) {
                                  reinterpret_cast<void**>(agent.put())),
               S_OK);
     tesk::UniqueComPtr<IUnknown> object;
-    ASSERT_EQ(agent.get()->GetConfigurator(object.put()), S_OK);
+    ASSERT_EQ(agent->GetConfigurator(object.put()), S_OK);
     ASSERT_TRUE(object);
     tesk::UniqueComPtr<IIOSrvCfgPersist> persist;
     tesk::UniqueComPtr<IIoSrvCfgRules> rules;
-    EXPECT_EQ(object.get()->QueryInterface(IID_IIOSrvCfgPersist,
+    EXPECT_EQ(object->QueryInterface(IID_IIOSrvCfgPersist,
                                            reinterpret_cast<void**>(persist.put())),
               S_OK);
-    EXPECT_EQ(object.get()->QueryInterface(IID_IIoSrvCfgRules, reinterpret_cast<void**>(rules.put())),
+    EXPECT_EQ(object->QueryInterface(IID_IIoSrvCfgRules, reinterpret_cast<void**>(rules.put())),
               S_OK);
     ASSERT_TRUE(rules);
     Bstr server(kServer), file(L"rules-from-agent.xml");
-    EXPECT_EQ(rules.get()->SetCfgRuleFileName(server.get(), file.get()), S_OK);
+    EXPECT_EQ(rules->SetCfgRuleFileName(server.get(), file.get()), S_OK);
     tesk::UniqueSysString readBack;
-    EXPECT_EQ(rules.get()->GetCfgRuleFileName(server.get(), readBack.put()), S_OK);
+    EXPECT_EQ(rules->GetCfgRuleFileName(server.get(), readBack.put()), S_OK);
     EXPECT_STREQ(readBack.get(), L"rules-from-agent.xml");
 }

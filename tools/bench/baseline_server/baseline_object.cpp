@@ -21,7 +21,7 @@ HRESULT EnsureTypeInfo(LCID locale) {
     tesk::UniqueComPtr<ITypeLib> library;
     HRESULT hr = ::LoadRegTypeLib(LIBID_BENCHBASELINELib, 1, 0, locale, library.put());
     if (FAILED(hr)) return hr;
-    return library.get()->GetTypeInfoOfGuid(IID_IBenchBaseline, g_typeInfo.put());
+    return library->GetTypeInfoOfGuid(IID_IBenchBaseline, g_typeInfo.put());
 }
 
 HRESULT CopyOrEmpty(SAFEARRAY* held, VARTYPE type, SAFEARRAY** out) {
@@ -56,8 +56,8 @@ HRESULT BaselineObject::CreateInstance(IUnknown* outer, REFIID iid, void** objec
     if (outer) return CLASS_E_NOAGGREGATION;
     tesk::UniqueComPtr<BaselineObject> created(new (std::nothrow) BaselineObject());
     if (!created) return E_OUTOFMEMORY;
-    created.get()->AddRef();  // the owner's reference; a failed query destroys the object
-    return created.get()->QueryInterface(iid, object);
+    created->AddRef();  // the owner's reference; a failed query destroys the object
+    return created->QueryInterface(iid, object);
 }
 
 STDMETHODIMP BaselineObject::QueryInterface(REFIID iid, void** object) {
@@ -95,7 +95,7 @@ STDMETHODIMP BaselineObject::GetTypeInfo(UINT, LCID locale, ITypeInfo** typeInfo
     *typeInfo = nullptr;
     HRESULT hr = EnsureTypeInfo(locale);
     if (FAILED(hr)) return hr;
-    g_typeInfo.get()->AddRef();
+    g_typeInfo->AddRef();
     *typeInfo = g_typeInfo.get();
     return S_OK;
 }
@@ -104,7 +104,7 @@ STDMETHODIMP BaselineObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, 
                                            DISPID* dispIds) {
     HRESULT hr = EnsureTypeInfo(locale);
     if (FAILED(hr)) return hr;
-    return g_typeInfo.get()->GetIDsOfNames(names, count, dispIds);
+    return g_typeInfo->GetIDsOfNames(names, count, dispIds);
 }
 
 STDMETHODIMP BaselineObject::Invoke(DISPID dispId, REFIID, LCID locale, WORD flags,
@@ -112,7 +112,7 @@ STDMETHODIMP BaselineObject::Invoke(DISPID dispId, REFIID, LCID locale, WORD fla
                                     UINT* argError) {
     HRESULT hr = EnsureTypeInfo(locale);
     if (FAILED(hr)) return hr;
-    return g_typeInfo.get()->Invoke(static_cast<IBenchBaseline*>(this), dispId, flags, params, result,
+    return g_typeInfo->Invoke(static_cast<IBenchBaseline*>(this), dispId, flags, params, result,
                               exception, argError);
 }
 

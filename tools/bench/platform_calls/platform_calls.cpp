@@ -127,13 +127,13 @@ long ListServers(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) {
         return -1;
     CATID category = bench::kTeskServerCategory;
     tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(categories.get()->EnumClassesOfCategories(1, &category, 0, nullptr,
+    if (FAILED(categories->EnumClassesOfCategories(1, &category, 0, nullptr,
                                                          classes.put())))
         return -1;
 
     LONG index = 0;
     CLSID clsid;
-    while (classes.get()->Next(1, &clsid, nullptr) == S_OK) {
+    while (classes->Next(1, &clsid, nullptr) == S_OK) {
         tesk::UniqueCoTaskString progId;
         tesk::UniqueCoTaskString clsidText;
         HRESULT progIdResult = ::ProgIDFromCLSID(clsid, progId.put());

@@ -80,7 +80,7 @@ bool Run(RunState& state) {
     ReadStartMemory();
     // Server 0's object, as the Tesk ROT hands it out.
     tesk::UniqueSysString key0 = MakeBstr(ServerClsidText(0));
-    hr = state.agent.rot.get()->TeskRotGetActiveObject(key0.get(), state.published.get());
+    hr = state.agent.rot->TeskRotGetActiveObject(key0.get(), state.published.get());
     if (FAILED(hr) || V_VT(state.published.get()) != VT_UNKNOWN) {
         Progress("server 0 is not in the Tesk ROT: 0x%08lX", static_cast<unsigned long>(hr));
         return false;

@@ -20,7 +20,7 @@ double ActivateAndCall(const CLSID& clsid, const IID& iid) {
     HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, iid,
                                     reinterpret_cast<void**>(object.put()));
     LONG context = 0;
-    if (SUCCEEDED(hr)) hr = object.get()->IsServerActive(name.get(), &context);
+    if (SUCCEEDED(hr)) hr = object->IsServerActive(name.get(), &context);
     const double elapsed = watch.ElapsedMicroseconds() / 1000.0;
     return SUCCEEDED(hr) ? elapsed : -1;
 }

@@ -20,10 +20,10 @@ bool MeasureInProcess(RunState& state) {
     HRESULT hr = CreateLocalAgent(IID_ITesk_Agent, reinterpret_cast<void**>(local.put()));
     tesk::UniqueComPtr<ITeskRot> localRot;
     if (SUCCEEDED(hr))
-        hr = local.get()->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(localRot.put()));
+        hr = local->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(localRot.put()));
     // This process's own table gets server 0's object, as the agent's has it.
     tesk::UniqueSysString key0 = MakeBstr(ServerClsidText(0));
-    if (SUCCEEDED(hr)) hr = localRot.get()->TeskRotRegister(key0.get(), *state.published.get());
+    if (SUCCEEDED(hr)) hr = localRot->TeskRotRegister(key0.get(), *state.published.get());
     if (FAILED(hr)) {
         state.report.AddNote("in process: the local agent object failed");
         return false;
@@ -114,7 +114,7 @@ bool MeasureInProcess(RunState& state) {
         state.report.AddFigure(section, p.name + ": platform calls only", "us", p.platformUs);
         state.report.AddRatio(section, p.name + ": agent / platform calls", p.ratio, 0);
     }
-    localRot.get()->TeskRotUnRegister(key);
+    localRot->TeskRotUnRegister(key);
     return true;
 }
 

@@ -94,7 +94,7 @@ bool MeasureInstalledServers(RunState& state) {
                                  std::to_string(size) + " servers is wrong: " + problem);
             ok = false;
         }
-        state.baseline.setup.get()->HoldServerList(lists.names.get(), lists.guids.get(),
+        state.baseline.setup->HoldServerList(lists.names.get(), lists.guids.get(),
                                                    lists.status.get());
 
         std::vector<double> agentMs, platformMs, marshalMs, ratio;

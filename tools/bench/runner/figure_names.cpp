@@ -41,7 +41,7 @@ bool MeasureNameLookups(RunState& state) {
     tesk::UniqueComPtr<IDispatch> local;
     HRESULT hr = CreateLocalAgent(IID_IDispatch, reinterpret_cast<void**>(local.put()));
     tesk::UniqueComPtr<ITypeInfo> typeInfo;
-    if (SUCCEEDED(hr)) hr = local.get()->GetTypeInfo(0, 0, typeInfo.put());
+    if (SUCCEEDED(hr)) hr = local->GetTypeInfo(0, 0, typeInfo.put());
     if (FAILED(hr)) {
         state.report.AddNote("names: the in-process agent object or its type information failed");
         return false;

@@ -10,8 +10,7 @@ HRESULT CreateLocalAgent(REFIID iid, void** object) {
     // The module (its type-information lock) is set up as the entry point does.
     static bool initialised = false;
     if (!initialised) {
-        ServerModule::Instance().Init(AgentObjectTable(), ::GetModuleHandleW(nullptr),
-                                      &LIBID_TESKAGENTLib);
+        ServerModule::Instance().Init(AgentObjectTable(), ::GetModuleHandleW(nullptr));
         initialised = true;
     }
     return CTesk_Agent::CreateInstance(nullptr, iid, object);

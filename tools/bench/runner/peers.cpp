@@ -10,7 +10,7 @@ HRESULT CreateAgentPeer(AgentPeer* peer) {
     HRESULT hr = ::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
                                     IID_ITesk_Agent, reinterpret_cast<void**>(peer->agent.put()));
     if (FAILED(hr)) return hr;
-    return peer->agent.get()->QueryInterface(IID_ITeskRot,
+    return peer->agent->QueryInterface(IID_ITeskRot,
                                              reinterpret_cast<void**>(peer->rot.put()));
 }
 
@@ -19,10 +19,10 @@ HRESULT CreateBaselinePeer(BaselinePeer* peer) {
         ::CoCreateInstance(kBaselineClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IBenchBaseline,
                            reinterpret_cast<void**>(peer->baseline.put()));
     if (FAILED(hr)) return hr;
-    hr = peer->baseline.get()->QueryInterface(IID_IBenchBaselineRot,
+    hr = peer->baseline->QueryInterface(IID_IBenchBaselineRot,
                                               reinterpret_cast<void**>(peer->rot.put()));
     if (FAILED(hr)) return hr;
-    return peer->baseline.get()->QueryInterface(IID_IBenchBaselineSetup,
+    return peer->baseline->QueryInterface(IID_IBenchBaselineSetup,
                                                 reinterpret_cast<void**>(peer->setup.put()));
 }
 

@@ -61,7 +61,7 @@ int Run(unsigned count) {
     ::VariantInit(&value);
     V_VT(&value) = VT_UNKNOWN;
     V_UNKNOWN(&value) = published.get();
-    hr = rot.get()->TeskRotRegister(keyText.get(), value);
+    hr = rot->TeskRotRegister(keyText.get(), value);
     if (FAILED(hr)) {
         std::fwprintf(stderr, L"BenchServerHost: publishing failed (0x%08lX)\n",
                       static_cast<unsigned long>(hr));
@@ -69,7 +69,7 @@ int Run(unsigned count) {
     }
     ::SetEvent(ready.get());
     ::WaitForSingleObject(quit.get(), INFINITE);
-    rot.get()->TeskRotUnRegister(keyText.get());
+    rot->TeskRotUnRegister(keyText.get());
     return 0;
 }
 

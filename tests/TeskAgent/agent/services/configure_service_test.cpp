@@ -17,6 +17,8 @@ _COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
 namespace services_test {
 namespace {
 
+using tesk_test::ScopedTestClass;
+
 constexpr LONG kRemove = 1, kDemand = 2, kAuto = 3;
 constexpr DWORD kServerServiceType = 0x110;  // own process, interactive
 // The agent pauses 1500 ms before a change; a call that changes nothing
@@ -54,8 +56,8 @@ protected:
     }
 
     ITesk_AgentPtr agent_;
-    ScopedServerClass server_;
-    ScopedServiceRemoval removal_{server_.serviceName()};
+    ScopedTestClass server_;
+    ScopedServiceRemoval removal_{server_.userTypeName()};
 };
 
 TEST_F(ConfigureServiceTest, InstallsDemandStartServiceWithComSettings) {
@@ -64,18 +66,18 @@ TEST_F(ConfigureServiceTest, InstallsDemandStartServiceWithComSettings) {
     ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand, &elapsed));
     EXPECT_GE(elapsed, kPauseMs);
 
-    ServiceConfig config = ReadServiceConfig(server_.serviceName());
+    ServiceConfig config = ReadServiceConfig(server_.userTypeName());
     ASSERT_TRUE(config.exists);
     EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
     EXPECT_EQ(kServerServiceType, config.serviceType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_IGNORE), config.errorControl);
     EXPECT_EQ(0, _wcsicmp(L"LocalSystem", config.account.c_str())) << config.account;
-    EXPECT_EQ(server_.serviceName(), config.displayName);
-    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
+    EXPECT_EQ(server_.userTypeName(), config.displayName);
+    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
 
     bool exists = false;
-    EXPECT_EQ(server_.serviceName(), AppIdValue(L"LocalService", &exists));
+    EXPECT_EQ(server_.userTypeName(), AppIdValue(L"LocalService", &exists));
     EXPECT_EQ(L"-Service", AppIdValue(L"ServiceParameters", &exists));
     EXPECT_TRUE(exists);
     EXPECT_EQ(0x00020000, StartMode(server_.progId()));
@@ -85,13 +87,13 @@ TEST_F(ConfigureServiceTest, InstallsAutoStartServiceByClsidText) {
     server_.Register(kCommandLine, true);
     ASSERT_EQ(S_OK, Configure(server_.clsidText(), kAuto));
 
-    ServiceConfig config = ReadServiceConfig(server_.serviceName());
+    ServiceConfig config = ReadServiceConfig(server_.userTypeName());
     ASSERT_TRUE(config.exists);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.startType);
     EXPECT_EQ(kServerServiceType, config.serviceType);
     EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
-    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
-    EXPECT_EQ(server_.serviceName(), AppIdValue(L"LocalService", nullptr));
+    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
+    EXPECT_EQ(server_.userTypeName(), AppIdValue(L"LocalService", nullptr));
     EXPECT_EQ(0x00040000, StartMode(server_.progId()));
 }
 
@@ -103,7 +105,7 @@ TEST_F(ConfigureServiceTest, AskingForThePresentStartTypeChangesNothing) {
         SCOPED_TRACE(type);
         ASSERT_EQ(S_OK, Configure(server_.progId(), type));
         ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, server_.AppIdPath().c_str(), L"LocalService");
-        ASSERT_TRUE(ChangeDisplayAndDependencies(server_.serviceName(), nullptr, L"otherdep\0"));
+        ASSERT_TRUE(ChangeDisplayAndDependencies(server_.userTypeName(), nullptr, L"otherdep\0"));
 
         ULONGLONG elapsed = 0;
         EXPECT_EQ(S_OK, Configure(server_.progId(), type, &elapsed));
@@ -111,29 +113,29 @@ TEST_F(ConfigureServiceTest, AskingForThePresentStartTypeChangesNothing) {
         bool exists = true;
         AppIdValue(L"LocalService", &exists);
         EXPECT_FALSE(exists);
-        EXPECT_EQ(std::vector<std::wstring>{L"otherdep"}, StoredDependencies(server_.serviceName()));
+        EXPECT_EQ(std::vector<std::wstring>{L"otherdep"}, StoredDependencies(server_.userTypeName()));
     }
 }
 
 TEST_F(ConfigureServiceTest, SwitchingDemandToAutoChangesStartTypeBinaryPathAndDependency) {
     server_.Register(kCommandLine, true);
     ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand));
-    ASSERT_TRUE(ChangeDisplayAndDependencies(server_.serviceName(), L"Kept Display Name",
+    ASSERT_TRUE(ChangeDisplayAndDependencies(server_.userTypeName(), L"Kept Display Name",
                                              L"otherdep\0"));
-    server_.SetLocalServer(L"Z:\\elsewhere\\Other.exe");
-    ServiceConfig before = ReadServiceConfig(server_.serviceName());
+    server_.WriteLocalServer(L"Z:\\elsewhere\\Other.exe");
+    ServiceConfig before = ReadServiceConfig(server_.userTypeName());
 
     ULONGLONG elapsed = 0;
     ASSERT_EQ(S_OK, Configure(server_.progId(), kAuto, &elapsed));
     EXPECT_GE(elapsed, kPauseMs);
-    ServiceConfig after = ReadServiceConfig(server_.serviceName());
+    ServiceConfig after = ReadServiceConfig(server_.userTypeName());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), after.startType);
     EXPECT_EQ(L"\"Z:\\elsewhere\\Other.exe\" -service", after.binaryPath);
     EXPECT_EQ(before.serviceType, after.serviceType);
     EXPECT_EQ(before.errorControl, after.errorControl);
     EXPECT_EQ(before.account, after.account);
     EXPECT_EQ(L"Kept Display Name", after.displayName);
-    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.serviceName()));
+    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
 }
 
 TEST_F(ConfigureServiceTest, RemovingDeletesServiceAndComSettings) {
@@ -145,7 +147,7 @@ TEST_F(ConfigureServiceTest, RemovingDeletesServiceAndComSettings) {
     ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand));
     ASSERT_EQ(S_OK, Configure(server_.progId(), kRemove, &elapsed));
     EXPECT_GE(elapsed, kPauseMs);
-    EXPECT_FALSE(ReadServiceConfig(server_.serviceName()).exists);
+    EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
     bool exists = true;
     AppIdValue(L"LocalService", &exists);
     EXPECT_FALSE(exists);
@@ -162,7 +164,7 @@ TEST_F(ConfigureServiceTest, OtherServiceTypesFailAfterThePause) {
         ULONGLONG elapsed = 0;
         EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), type, &elapsed));
         EXPECT_GE(elapsed, kPauseMs);
-        EXPECT_FALSE(ReadServiceConfig(server_.serviceName()).exists);
+        EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
     }
 }
 
@@ -173,7 +175,7 @@ TEST_F(ConfigureServiceTest, RefusesUnknownServerAndServerWithoutCommandLine) {
     ULONGLONG elapsed = 0;
     EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), kDemand, &elapsed));
     EXPECT_LT(elapsed, kAtOnceMs);
-    EXPECT_FALSE(ReadServiceConfig(server_.serviceName()).exists);
+    EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
     bool exists = true;
     AppIdValue(L"LocalService", &exists);
     EXPECT_FALSE(exists);
@@ -183,7 +185,7 @@ TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
     server_.Register(kCommandLine, false);
     tesk_test::LogTail log;
     EXPECT_EQ(S_OK, Configure(server_.progId(), kDemand));
-    EXPECT_TRUE(ReadServiceConfig(server_.serviceName()).exists);
+    EXPECT_TRUE(ReadServiceConfig(server_.userTypeName()).exists);
     EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.AppIdPath()));
 
     // The failed step is reported as a warning only.

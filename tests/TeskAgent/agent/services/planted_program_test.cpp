@@ -35,9 +35,9 @@ TEST_P(PlantedProgramTest, TheRegisteredProgramRunsNotThePlantedOne) {
     ASSERT_TRUE(files.Copy(TESK_MARKER_EXE, kPlanted));
     ScopedProtocolService protocol;
     ASSERT_TRUE(protocol.available());
-    ScopedServerClass server;
+    tesk_test::ScopedTestClass server;
     server.Register(kServer + L" -instance 7", true);
-    ScopedServiceRemoval removal(server.serviceName());
+    ScopedServiceRemoval removal(server.userTypeName());
     ITesk_AgentPtr agent;
     ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
                                                 IID_ITesk_Agent,
@@ -47,7 +47,7 @@ TEST_P(PlantedProgramTest, TheRegisteredProgramRunsNotThePlantedOne) {
     if (GetParam().asService) {
         ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 2));
         EXPECT_EQ(L"\"" + kServer + L"\" -instance 7 -service",
-                  ReadServiceConfig(server.serviceName()).binaryPath);
+                  ReadServiceConfig(server.userTypeName()).binaryPath);
     }
     ASSERT_EQ(S_OK, agent->StartServer(name));
     std::wstring record = tesk_test::MarkerRecord(kServer, 20000);

@@ -40,36 +40,6 @@ void StopAndDelete(const std::wstring& name) {
 
 }  // namespace
 
-ScopedServerClass::ScopedServerClass() : clsidText_(tesk_test::NewGuidText()) {
-    std::wstring tag = clsidText_.substr(1, 8);
-    progId_ = L"TeskServiceTest.Server" + tag + L".1";
-    userTypeName_ = L"Tesk Service Test " + tag;
-}
-
-ScopedServerClass::~ScopedServerClass() {
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText_);
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId_);
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, AppIdPath());
-}
-
-void ScopedServerClass::Register(const std::wstring& localServer, bool withAppIdKey) {
-    std::wstring classKey = L"CLSID\\" + clsidText_;
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, nullptr, userTypeName_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey + L"\\ProgID", nullptr, progId_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_);
-    if (!localServer.empty()) SetLocalServer(localServer);
-    if (withAppIdKey) {
-        tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, L"AppID", clsidText_);
-        tesk_test::WriteString(HKEY_CLASSES_ROOT, AppIdPath(), nullptr, userTypeName_);
-    }
-}
-
-void ScopedServerClass::SetLocalServer(const std::wstring& localServer) {
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText_ + L"\\LocalServer32",
-                           nullptr, localServer);
-}
-
 ScopedServiceRemoval::~ScopedServiceRemoval() { StopAndDelete(name_); }
 
 ScopedProtocolService::ScopedProtocolService() {

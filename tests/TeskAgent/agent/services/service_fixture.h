@@ -1,6 +1,7 @@
 #pragma once
-// Server classes, services and read-backs for the NT-service tests. Every
-// class and service a test makes is removed at its end, also when it fails.
+// Services and read-backs for the NT-service tests. Every service a test
+// makes is removed at its end, also when it fails (test classes:
+// tesk_test::ScopedTestClass).
 
 #include <windows.h>
 
@@ -15,30 +16,6 @@
 #define TESK_PLVSVC_FIXTURE_EXE TESK_BUILD_DIR L"\\tests\\TeskAgent\\agent\\services\\TeskTestPlvsvcFixture.exe"
 
 namespace services_test {
-
-// A TeskServer class registered for one test under a CLSID of its own: class
-// key with its user-type name (the name of its service), ProgID and, as the
-// test asks, LocalServer32 and AppID key.
-class ScopedServerClass {
-public:
-    ScopedServerClass();
-    ~ScopedServerClass();
-    ScopedServerClass(const ScopedServerClass&) = delete;
-    ScopedServerClass& operator=(const ScopedServerClass&) = delete;
-
-    void Register(const std::wstring& localServer, bool withAppIdKey);
-    void SetLocalServer(const std::wstring& localServer);
-
-    const std::wstring& clsidText() const { return clsidText_; }
-    const std::wstring& progId() const { return progId_; }
-    const std::wstring& serviceName() const { return userTypeName_; }
-    std::wstring AppIdPath() const { return L"AppID\\" + clsidText_; }
-
-private:
-    std::wstring clsidText_;
-    std::wstring progId_;
-    std::wstring userTypeName_;
-};
 
 // Removes the named service at the end of the scope: stopped first when it
 // runs, then deleted, waiting until it is gone.

@@ -7,13 +7,15 @@
 #include <gtest/gtest.h>
 
 #include "TeskAgent_h.h"
-#include "TeskAgent/agent/services/sample_server_fixture.h"
+#include "samples/sample_fixture.h"
 #include "TeskAgent/agent/services/service_fixture.h"
 
 _COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
 
 namespace services_test {
 namespace {
+
+using sample_test::RegisteredSample;
 
 constexpr unsigned kInstance = 0x5E21;
 
@@ -32,29 +34,29 @@ LONG WaitForActivity(ITesk_Agent* agent, const std::wstring& name, LONG expected
 TEST(ServiceStartTest, InstalledServerStartsAsServiceAndStopsThroughItsEvent) {
     ScopedProtocolService protocol;
     ASSERT_TRUE(protocol.available());
-    ScopedSampleServer sample(kInstance);
-    ASSERT_TRUE(sample.registered());
-    ScopedServiceRemoval removal(sample.serviceName());
+    RegisteredSample sample(kInstance);
+    ASSERT_EQ(sample.registrationResult(), 0);
+    ScopedServiceRemoval removal(sample.names().userTypeName);
     ITesk_AgentPtr agent;
     ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
                                                 IID_ITesk_Agent,
                                                 reinterpret_cast<void**>(&agent)));
-    _bstr_t name(sample.progId().c_str());
+    _bstr_t name(sample.names().progId.c_str());
 
     ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 2));
-    EXPECT_EQ(0x00020001, WaitForActivity(agent, sample.progId(), 0x00020001, 0));
+    EXPECT_EQ(0x00020001, WaitForActivity(agent, sample.names().progId, 0x00020001, 0));
     ASSERT_EQ(S_OK, agent->StartServer(name));
-    EXPECT_EQ(0x00020003, WaitForActivity(agent, sample.progId(), 0x00020003, 20000));
+    EXPECT_EQ(0x00020003, WaitForActivity(agent, sample.names().progId, 0x00020003, 20000));
     // Started by the Service Control Manager, not as a plain process.
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), QueryServiceState(sample.serviceName()));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), QueryServiceState(sample.names().userTypeName));
 
     ASSERT_EQ(S_OK, agent->StopServer(name));
-    EXPECT_EQ(0x00020001, WaitForActivity(agent, sample.progId(), 0x00020001, 20000));
+    EXPECT_EQ(0x00020001, WaitForActivity(agent, sample.names().progId, 0x00020001, 20000));
 
     ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 3));
-    EXPECT_EQ(0x00040001, WaitForActivity(agent, sample.progId(), 0x00040001, 0));
+    EXPECT_EQ(0x00040001, WaitForActivity(agent, sample.names().progId, 0x00040001, 0));
     ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 1));
-    EXPECT_EQ(0x00010001, WaitForActivity(agent, sample.progId(), 0x00010001, 0));
+    EXPECT_EQ(0x00010001, WaitForActivity(agent, sample.names().progId, 0x00010001, 0));
 }
 
 }  // namespace

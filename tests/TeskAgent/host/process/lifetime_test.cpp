@@ -96,7 +96,7 @@ TEST_F(LifetimeTest, AnEntryInTheTeskRotIsNoLockOnTheProcess) {
         ASSERT_EQ(CreateAgent(IID_ITeskRot, reinterpret_cast<void**>(rot.put())), S_OK);
         _variant_t value(static_cast<IUnknown*>(&published));
         EXPECT_EQ(
-            rot.get()->TeskRotRegister(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B001}"), value),
+            rot->TeskRotRegister(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B001}"), value),
             S_OK);
     }
     tesk::UniqueKernelHandle process = OpenTheAgentProcess();

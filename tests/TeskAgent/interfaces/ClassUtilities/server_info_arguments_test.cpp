@@ -68,9 +68,9 @@ TEST_F(ServerInfoArgumentsTest, WrongElementTypesReturnPointerErrors) {
 // A string array whose element size is not that of a BSTR in this build.
 TEST_F(ServerInfoArgumentsTest, ElementSizeMustMatchThisBuild) {
     tesk::UniqueSafeArray names = StringArray({L"FilePath"});
-    names.get()->cbElements = 4 + 8 - sizeof(BSTR);  // 4 in a 64-bit build, 8 in a 32-bit one
+    names->cbElements = 4 + 8 - sizeof(BSTR);  // 4 in a 64-bit build, 8 in a 32-bit one
     EXPECT_EQ(E_POINTER, Attributes(names.get(), &values_, &errors_));
-    names.get()->cbElements = sizeof(BSTR);
+    names->cbElements = sizeof(BSTR);
     EXPECT_EQ(S_OK, Attributes(names.get(), &values_, &errors_));
     Answers got = TakeAnswers(values_, errors_);
     EXPECT_EQ((std::vector<LONG>{S_OK}), got.errors);  // unknown server: empty path

@@ -10,8 +10,7 @@
 #include "TeskAgent_h.h"
 #include "sample_version.h"
 #include "TeskAgent/interfaces/ClassUtilities/info_arrays.h"
-#include "TeskAgent/agent/services/sample_server_fixture.h"
-#include "TeskAgent/agent/services/service_fixture.h"
+#include "samples/sample_fixture.h"
 #include "support/test_support.h"
 
 _COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
@@ -20,8 +19,8 @@ _COM_SMARTPTR_TYPEDEF(ITeskServerInfo, __uuidof(ITeskServerInfo));
 namespace info_test {
 namespace {
 
-using services_test::ScopedSampleServer;
-using services_test::ScopedServerClass;
+using sample_test::RegisteredSample;
+using tesk_test::ScopedTestClass;
 
 constexpr unsigned kInstance = 0x5E31;
 const CATID kPluginCategory = {0x8BEF444A, 0x77C0, 0x49DA,
@@ -66,9 +65,9 @@ protected:
 };
 
 TEST_F(ServerInfoProcessTest, PropertiesInRequestOrderFromAnyLowerBound) {
-    ScopedSampleServer sample(kInstance);
-    ASSERT_TRUE(sample.registered());
-    Answers got = Properties(sample.progId(), {1, 2, 3, 4, 99}, 5);
+    RegisteredSample sample(kInstance);
+    ASSERT_EQ(sample.registrationResult(), 0);
+    Answers got = Properties(sample.names().progId, {1, 2, 3, 4, 99}, 5);
     EXPECT_EQ(0, got.lowerBound);
     ASSERT_EQ(5u, got.types.size());
     EXPECT_EQ((std::vector<VARTYPE>{VT_I4, VT_BSTR, VT_BSTR, VT_BSTR, VT_EMPTY}), got.types);
@@ -80,16 +79,16 @@ TEST_F(ServerInfoProcessTest, PropertiesInRequestOrderFromAnyLowerBound) {
 }
 
 TEST_F(ServerInfoProcessTest, PropertyOneComesFromTheRunningServer) {
-    ScopedSampleServer sample(kInstance, L"-value 4242");
-    ASSERT_TRUE(sample.registered());
-    _bstr_t name(sample.progId().c_str());
+    RegisteredSample sample(kInstance, L"-value 4242");
+    ASSERT_EQ(sample.registrationResult(), 0);
+    _bstr_t name(sample.names().progId.c_str());
     ASSERT_EQ(S_OK, agent_->StartServer(name));
     LONG word = 0;
     for (int i = 0; i < 80 && word != 0x00010003; ++i, ::Sleep(250))
         agent_->IsServerActive(name, &word);
     ASSERT_EQ(0x00010003, word);
 
-    Answers got = Properties(sample.progId(), {1});
+    Answers got = Properties(sample.names().progId, {1});
     agent_->StopServer(name);
     ASSERT_EQ(1u, got.types.size());
     EXPECT_EQ(VT_I4, got.types[0]);
@@ -101,7 +100,7 @@ TEST_F(ServerInfoProcessTest, PropertyOneComesFromTheRunningServer) {
 }
 
 TEST_F(ServerInfoProcessTest, ModulePropertiesFailWithoutInprocModule) {
-    ScopedServerClass server;
+    ScopedTestClass server;
     server.Register(L"Z:\\nowhere\\Server.exe", false);
     Answers got = Properties(server.progId(), {2, 1});
     ASSERT_EQ(2u, got.types.size());
@@ -113,11 +112,11 @@ TEST_F(ServerInfoProcessTest, ModulePropertiesFailWithoutInprocModule) {
 }
 
 TEST_F(ServerInfoProcessTest, InprocAttributesOfSampleModuleInAnyCase) {
-    ScopedSampleServer sample(kInstance);
-    ASSERT_TRUE(sample.registered());
+    RegisteredSample sample(kInstance);
+    ASSERT_EQ(sample.registrationResult(), 0);
     for (const wchar_t* type : {L"INPROC", L"inproc"}) {
         SCOPED_TRACE(type);
-        Answers got = Attributes(sample.progId(), type,
+        Answers got = Attributes(sample.names().progId, type,
                                  {L"filepath", L"FileVersion", L"TeskToolkitVersion",
                                   L"TeskEngineProgID", L"NoSuchString"});
         ASSERT_EQ(5u, got.texts.size());
@@ -132,10 +131,10 @@ TEST_F(ServerInfoProcessTest, InprocAttributesOfSampleModuleInAnyCase) {
 
 // The sample registers its executable quoted and followed by its run options.
 TEST_F(ServerInfoProcessTest, LocalAttributesOfQuotedCommandLine) {
-    ScopedSampleServer sample(kInstance);
-    ASSERT_TRUE(sample.registered());
+    RegisteredSample sample(kInstance);
+    ASSERT_EQ(sample.registrationResult(), 0);
     Answers got =
-        Attributes(sample.progId(), L"local", {L"FilePath", L"FileVersion", L"CreationDate"});
+        Attributes(sample.names().progId, L"local", {L"FilePath", L"FileVersion", L"CreationDate"});
     ASSERT_EQ(3u, got.texts.size());
     std::wstring expectedStart = TESK_SAMPLE_SERVER_EXE L" -instance ";
     EXPECT_EQ(0, _wcsnicmp(expectedStart.c_str(), got.texts[0].c_str(), expectedStart.size()))
@@ -147,7 +146,7 @@ TEST_F(ServerInfoProcessTest, LocalAttributesOfQuotedCommandLine) {
     SAFEARRAY *values = nullptr, *errors = nullptr;
     tesk::UniqueSafeArray request = StringArray({L"FilePath"});
     for (const wchar_t* type : {L"SERVICE", L""})
-        EXPECT_EQ(E_POINTER, info_->GetVersionAttributes(_bstr_t(sample.progId().c_str()),
+        EXPECT_EQ(E_POINTER, info_->GetVersionAttributes(_bstr_t(sample.names().progId.c_str()),
                                                          _bstr_t(type), request.get(), &values,
                                                          &errors));
 }
@@ -168,10 +167,9 @@ TEST_F(ServerInfoProcessTest, ModuleWithoutVersionResourceStillHasPathAndDate) {
         // Both times: some file systems report the last write as the creation.
         ASSERT_TRUE(::SetFileTime(file.get(), &utc, nullptr, &utc));
     }
-    ScopedServerClass server;
+    ScopedTestClass server;
     server.Register(L"", false);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + server.clsidText() + L"\\InprocServer32",
-                           nullptr, path);
+    server.WriteInprocServer(path);
 
     Answers got = Attributes(server.progId(), L"INPROC",
                              {L"FilePath", L"CreationDate", L"FileVersion", L"CompanyName"});
@@ -198,10 +196,10 @@ public:
         if (!registrar_ ||
             FAILED(registrar_->QueryInterface(IID_ICatInformation,
                                               reinterpret_cast<void**>(info.put()))) ||
-            FAILED(info.get()->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
+            FAILED(info->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
             return;
         CLSID clsid;
-        while (classes.get()->Next(1, &clsid, nullptr) == S_OK) hidden_.push_back(clsid);
+        while (classes->Next(1, &clsid, nullptr) == S_OK) hidden_.push_back(clsid);
         for (CLSID& hidden : hidden_)
             registrar_->UnRegisterClassImplCategories(hidden, 1, &category);
     }
@@ -222,15 +220,12 @@ TEST_F(ServerInfoProcessTest, PluginProgIdsOfRegisteredPlugins) {
     EXPECT_NE(before.end(), std::find(before.begin(), before.end(), L"TeskSample.IoPlugin.1"));
 
     // A plug-in with a ProgID is listed, one without is skipped.
-    ScopedServerClass named, unnamed;
+    ScopedTestClass named, unnamed;
     named.Register(L"", false);
     unnamed.Register(L"", false);
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + unnamed.clsidText() + L"\\ProgID");
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, unnamed.ClassKeyPath() + L"\\ProgID");
     for (auto* server : {&named, &unnamed})
-        tesk_test::WriteString(HKEY_CLASSES_ROOT,
-                               L"CLSID\\" + server->clsidText() +
-                                   L"\\Implemented Categories\\{8BEF444A-77C0-49DA-8023-085116CA8E93}",
-                               nullptr, L"");
+        server->WriteCategory(L"{8BEF444A-77C0-49DA-8023-085116CA8E93}");
     std::vector<std::wstring> after = PluginProgIds();
     EXPECT_EQ(before.size() + 1, after.size());
     EXPECT_NE(after.end(), std::find(after.begin(), after.end(), named.progId()));
