@@ -12,6 +12,20 @@ echo "== installing the agent into $prefix"
 "$root/scripts/prefix.sh" "$prefix" "$build"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 
+# The same from the command line: teskctl lists the installed servers and
+# decodes one server's activity, here sample server instance 1 while it is
+# registered (the demonstration client below registers it as well and removes
+# it at its end).
+ctl="$build/components/teskctl/TeskCtl.exe"
+sample="$build/samples/sample_server/TeskSampleServer.exe"
+if [ -f "$ctl" ] && [ -f "$sample" ]; then
+    wine "$sample" -RegServer -instance 1
+    echo "== teskctl list"
+    wine "$ctl" list
+    echo "== teskctl status TeskSample.Server1.1"
+    wine "$ctl" status TeskSample.Server1.1
+fi
+
 client=$(ls "$build"/tools/demo/*.exe 2>/dev/null | head -n 1)
 echo "== running the client"
 if [ -n "$client" ]; then

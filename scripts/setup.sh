@@ -5,7 +5,7 @@
 set -e
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64
-libwine-dev googletest wixl msitools ccache"
+libwine-dev googletest wixl msitools ccache nlohmann-json3-dev libcli11-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

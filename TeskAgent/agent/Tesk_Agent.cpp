@@ -98,7 +98,7 @@ STDMETHODIMP CTesk_Agent::GetInstalledServers(SAFEARRAY** ServerNames, SAFEARRAY
         // Returned, not raised (without error information or a record): this method's
         // contract, unlike Connect and GetConfigurator, which raise.
         TESK_RETURN_IF(!ServerNames || !ServerGUID || !ActiveStatus, E_POINTER);
-        return ListInstalledServers(this, ServerNames, ServerGUID, ActiveStatus);
+        return ListInstalledServers(ServerNames, ServerGUID, ActiveStatus);
     });
 }
 

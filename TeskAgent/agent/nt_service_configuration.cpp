@@ -56,8 +56,11 @@ void InstallService(const wchar_t* serviceName, REFCLSID clsid, const std::wstri
 
 HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
     const wchar_t* name = serverName ? serverName : L"";
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(name);
-    if (clsid == GUID_NULL) {
+    // One server, one registry view: its name, command line and AppID key are
+    // all read where its class is registered.
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(name);
+    const CLSID& clsid = server.clsid;
+    if (!server.IsKnown()) {
         // Returned, not raised: an unknown server is told by a warning only.
         GuardedLogWarning(kServerNotInstalled, name);
         return E_FAIL;
@@ -65,17 +68,15 @@ HRESULT ConfigureServerService(const wchar_t* serverName, LONG serviceType) {
 
     // The service is named by the class's full user-type name, as the
     // activity and start methods look it up.
-    tesk::UniqueCoTaskString serviceName;
-    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put())) ||
-        !serviceName)
-        TESK_RAISE(E_FAIL);
+    tesk::UniqueCoTaskString serviceName = TeskAgentHelpers::UserTypeNameOf(server);
+    if (!serviceName) TESK_RAISE(E_FAIL);
 
     // The registered command line itself, quotes included: its executable is
     // quoted again in the binary path, so the system cannot start a program
     // planted where a path with a blank could be cut short.
     std::wstring exe, args;
     // Returned, not raised, like the unknown server above.
-    TESK_RETURN_IF(FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(clsid),
+    TESK_RETURN_IF(FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(server),
                                                  exe, args)),
                    E_INVALIDARG);
 

@@ -10,10 +10,12 @@
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
-HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
+HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext,
+                             const service_manager::InstalledServices* installed) {
     *activeContext = activity::kNoService | activity::kNotRunning;
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
-    if (clsid == GUID_NULL) {
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(serverName);
+    const CLSID& clsid = server.clsid;
+    if (!server.IsKnown()) {
         *activeContext = activity::kNoService | activity::kUnknownServer;
         return S_OK;
     }
@@ -38,7 +40,7 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
     }
 
     DWORD startType = 0;
-    if (SUCCEEDED(QueryServerStartType(clsid, &startType))) {
+    if (SUCCEEDED(QueryServerStartType(server, &startType, installed))) {
         if (startType == SERVICE_DEMAND_START) mode = activity::kDemandStartService;
         if (startType == SERVICE_AUTO_START) mode = activity::kAutoStartService;
     }
@@ -47,16 +49,16 @@ HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
 }
 
 HRESULT StartTeskServer(const wchar_t* serverName) {
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(serverName);
+    if (!server.IsKnown()) TESK_RAISE(E_FAIL);
     // A service is only asked to start; whether it does is not reported.
-    if (tesk::UniqueServiceHandle service = OpenServerService(serverName)) {
+    if (tesk::UniqueServiceHandle service = OpenServerService(server)) {
         ::StartServiceW(service.get(), 0, nullptr);
         return S_OK;
     }
 
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
-    if (clsid == GUID_NULL) TESK_RAISE(E_FAIL);
     std::wstring exe, args;
-    if (FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(clsid), exe,
+    if (FAILED(SplitServerCommandLine(TeskAgentHelpers::GetLocalServerCommandLine(server), exe,
                                       args)))
         TESK_RAISE(E_FAIL);
 

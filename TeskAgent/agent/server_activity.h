@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include "agent/service_manager.h"
+#include "interfaces/ClassUtilities/ServerIdentity.h"
+
 // Activity word: activity state in the low 16 bits, start mode in the high 16.
 namespace activity {
 inline constexpr LONG kNotRunning = 1;
@@ -17,7 +20,10 @@ inline constexpr LONG kAutoStartService = 0x00040000;
 }  // namespace activity
 
 // The server's activity word in *activeContext; S_OK also for an unknown server.
-HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext);
+// A list passes the services it fetched once, so that servers without a
+// service cost no round trip to the Service Control Manager.
+HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext,
+                             const service_manager::InstalledServices* installed = nullptr);
 
 // Starts the server's NT service, or else launches its registered command line.
 HRESULT StartTeskServer(const wchar_t* serverName);

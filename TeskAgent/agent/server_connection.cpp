@@ -30,6 +30,8 @@ HRESULT ConnectToServer(ITeskRot* rot, const wchar_t* serverName, IUnknown** ser
         hr = S_OK;
     }
     if (FAILED(hr)) {
+        // The platform table is another process: other clients' calls are
+        // served while it answers, and this call holds only locals meanwhile.
         hr = ::GetActiveObject(clsid, nullptr, server);
         if (FAILED(hr))
             GuardedLogTrace(L"Failed to obtain IUnknown (hr = 0x%x) for server '%s'",
@@ -42,6 +44,8 @@ HRESULT CreateAgentOnNode(BSTR node, IUnknown** agent) {
     COSERVERINFO serverInfo = {};
     serverInfo.pwszName = node;
     MULTI_QI requested = {&IID_ITesk_Agent, nullptr, S_OK};
+    // The activation waits for another process while this thread serves other
+    // clients; nothing but this call's locals is in use across it.
     HRESULT hr = ::CoCreateInstanceEx(CLSID_Tesk_Agent, nullptr, CLSCTX_ALL, &serverInfo, 1,
                                       &requested);
     if (SUCCEEDED(hr)) hr = requested.hr;
@@ -51,6 +55,8 @@ HRESULT CreateAgentOnNode(BSTR node, IUnknown** agent) {
 }
 
 HRESULT CreateConfigurator(IUnknown** configurator) {
+    // Starting the configurator lets other clients' calls run on this thread;
+    // only the caller's out pointer is written, after it answered.
     HRESULT hr = ::CoCreateInstance(CLSID_IOSrvCfgPersist, nullptr, CLSCTX_LOCAL_SERVER,
                                     IID_IUnknown, reinterpret_cast<void**>(configurator));
     if (FAILED(hr)) TESK_RAISE(hr);

@@ -1,51 +1,47 @@
 #include "agent/server_discovery.h"
 
-#include <comcat.h>
 #include <comdef.h>
 
 #include "agent/TeskSafeArrayWrapper.h"
+#include "agent/server_activity.h"
+#include "agent/service_manager.h"
 #include "diagnostics/com_eh.h"
 #include "diagnostics/log_client.h"
+#include "interfaces/ClassUtilities/CategoryClasses.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
-_COM_SMARTPTR_TYPEDEF(ICatInformation, __uuidof(ICatInformation));
-_COM_SMARTPTR_TYPEDEF(IEnumCLSID, __uuidof(IEnumCLSID));
-
-HRESULT ListInstalledServers(ITesk_Agent* agent, SAFEARRAY** serverNames, SAFEARRAY** serverGuids,
+HRESULT ListInstalledServers(SAFEARRAY** serverNames, SAFEARRAY** serverGuids,
                              SAFEARRAY** activeStatus) {
     // Owned until they are handed over, so a failure part-way frees them.
     TeskBstrSafeArrayWrapper names(0, true);
     TeskBstrSafeArrayWrapper guids(0, true);
     TeskLongSafeArrayWrapper status(0, true);
 
-    ICatInformationPtr categories;
-    HRESULT hr = ::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_ICatInformation, reinterpret_cast<void**>(&categories));
-    if (FAILED(hr)) TESK_RAISE(hr);
-    CATID category = kTeskServerCategory;
-    IEnumCLSIDPtr classes;
-    hr = categories->EnumClassesOfCategories(1, &category, 0, nullptr, &classes);
-    if (FAILED(hr)) TESK_RAISE(hr);
+    TeskAgentHelpers::CategoryClasses servers =
+        TeskAgentHelpers::ListCategoryClasses(kTeskServerCategory);
+    if (FAILED(servers.result)) TESK_RAISE(servers.result);
+    // The installed services, fetched once: a server without a service then
+    // costs no round trip to the Service Control Manager.
+    service_manager::InstalledServices installed;
 
     ULONG index = 0;
-    CLSID clsid;
-    while (classes->Next(1, &clsid, nullptr) == S_OK) {
-        tesk::UniqueCoTaskString progId;
+    for (const TeskAgentHelpers::ServerIdentity& server : servers.classes) {
+        tesk::UniqueCoTaskString progId = TeskAgentHelpers::ProgIdOf(server);
         tesk::UniqueCoTaskString clsidText;
-        HRESULT progIdResult = ::ProgIDFromCLSID(clsid, progId.put());
-        ::StringFromCLSID(clsid, clsidText.put());
-        if (FAILED(progIdResult)) {
+        ::StringFromCLSID(server.clsid, clsidText.put());
+        if (!progId) {
             // Exact wording: do not correct.
             GuardedLogWarning(L"Invalid CLSID: %s in TeskAgent method GetInstalledServers.",
                               clsidText ? clsidText.get() : L"");
             continue;
         }
-        // A server whose activity cannot be had leaves its name and GUID slots
-        // to the next server.
+        // The activity is that of the server the ProgID names, as a client
+        // asking IsServerActive with it would be told. A server whose
+        // activity cannot be had leaves its name and GUID slots to the next.
         LONG activeContext = 0;
         if (names.SetAt(index, progId.get()) && guids.SetAt(index, clsidText.get()) &&
-            SUCCEEDED(agent->IsServerActive(_bstr_t(progId.get()), &activeContext)) &&
+            SUCCEEDED(ReportServerActivity(progId.get(), &activeContext, &installed)) &&
             status.SetAt(index, activeContext))
             ++index;
     }
@@ -58,9 +54,9 @@ HRESULT ListInstalledServers(ITesk_Agent* agent, SAFEARRAY** serverNames, SAFEAR
 
 HRESULT ReadActiveConfigFile(const wchar_t* serverName, BSTR* configFile) {
     // An unknown name goes on as GUID_NULL, whose class has no entry.
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
+    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(serverName);
     tesk::UniqueCoTaskString value;
-    HRESULT hr = TeskAgentHelpers::GetLocalServer32Value(clsid, value.put());
+    HRESULT hr = TeskAgentHelpers::GetLocalServer32Value(server, value.put());
     if (FAILED(hr)) TESK_RAISE(hr);
     *configFile = _bstr_t(value.get()).Detach();
     return S_OK;

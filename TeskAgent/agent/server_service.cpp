@@ -1,16 +1,14 @@
 #include "agent/server_service.h"
 
-#include "diagnostics/com_eh.h"
+#include "diagnostics/returned_failure.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
+#include "support/win32_result.h"
 
 namespace {
 
-// Null when the class has no user-type name.
-tesk::UniqueCoTaskString ServiceNameOf(REFCLSID clsid) {
-    tesk::UniqueCoTaskString serviceName;
-    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put()))) return {};
-    return serviceName;
-}
+// QueryServiceConfigW never needs more: one round trip instead of a sizing
+// call first.
+constexpr DWORD kConfigBytes = 8 * 1024;
 
 tesk::UniqueServiceHandle OpenFullAccess(const wchar_t* serviceName) {
     tesk::UniqueServiceHandle service;
@@ -22,14 +20,13 @@ tesk::UniqueServiceHandle OpenFullAccess(const wchar_t* serviceName) {
 
 HRESULT OpenLocalService(const wchar_t* serviceName, DWORD access,
                          tesk::UniqueServiceHandle* service) {
-    tesk::UniqueServiceHandle manager(
-        ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
-    TESK_RETURN_LAST_ERROR_IF(!manager);
-    service->reset(::OpenServiceW(manager.get(), serviceName, access));
+    TESK_RETURN_LAST_ERROR_IF(!service_manager::IsReachable());
+    *service = service_manager::OpenService(serviceName, access);
     return S_OK;
 }
 
 HRESULT ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& config) {
+    if (config.size() == 0) config.Allocate(kConfigBytes);
     DWORD needed = 0;
     while (!::QueryServiceConfigW(service, config.get(), config.size(), &needed)) {
         const DWORD error = ::GetLastError();
@@ -41,13 +38,14 @@ HRESULT ReadServiceConfig(SC_HANDLE service, CAutoBuf<QUERY_SERVICE_CONFIGW>& co
     return S_OK;
 }
 
-tesk::UniqueServiceHandle OpenServerService(const wchar_t* serverName) {
-    CLSID clsid = TeskAgentHelpers::GetServerGuid(serverName);
-    if (clsid == GUID_NULL) TESK_RAISE(E_FAIL);
-    return OpenFullAccess(ServiceNameOf(clsid).get());
+tesk::UniqueServiceHandle OpenServerService(const TeskAgentHelpers::ServerIdentity& server) {
+    return OpenFullAccess(TeskAgentHelpers::UserTypeNameOf(server).get());
 }
 
-HRESULT QueryServiceStartType(const wchar_t* serviceName, DWORD* startType) {
+HRESULT QueryServiceStartType(const wchar_t* serviceName, DWORD* startType,
+                              const service_manager::InstalledServices* installed) {
+    TESK_RETURN_IF(!serviceName || (installed && !installed->MayExist(serviceName)),
+                   tesk::Win32Result(ERROR_SERVICE_DOES_NOT_EXIST));
     tesk::UniqueServiceHandle service = OpenFullAccess(serviceName);
     TESK_RETURN_LAST_ERROR_IF(!service);
     CAutoBuf<QUERY_SERVICE_CONFIGW> config;
@@ -56,6 +54,8 @@ HRESULT QueryServiceStartType(const wchar_t* serviceName, DWORD* startType) {
     return S_OK;
 }
 
-HRESULT QueryServerStartType(REFCLSID clsid, DWORD* startType) {
-    return QueryServiceStartType(ServiceNameOf(clsid).get(), startType);
+HRESULT QueryServerStartType(const TeskAgentHelpers::ServerIdentity& server, DWORD* startType,
+                             const service_manager::InstalledServices* installed) {
+    return QueryServiceStartType(TeskAgentHelpers::UserTypeNameOf(server).get(), startType,
+                                 installed);
 }

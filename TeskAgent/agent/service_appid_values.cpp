@@ -12,15 +12,22 @@ constexpr wchar_t kServiceParametersValue[] = L"ServiceParameters";
 // Manager passes the lower-case " -service" of the binary path instead).
 constexpr wchar_t kServiceParameters[] = L"-Service";
 
-// HKCR\AppID\{CLSID}, opened for reading and writing; fails when it does not
-// exist: an installation never creates the server's AppID key.
+HRESULT OpenAppIdKeyIn(const wchar_t* clsidText, REGSAM view, tesk::UniqueRegKey& appId) {
+    tesk::UniqueRegKey appIds;
+    TESK_RETURN_IF_FAILED(
+        tesk::registry::Open(HKEY_CLASSES_ROOT, L"AppID", KEY_READ | KEY_WRITE, appIds, view));
+    return tesk::registry::Open(appIds.get(), clsidText, KEY_READ | KEY_WRITE, appId, view);
+}
+
+// HKCR\AppID\{CLSID}, opened for reading and writing in the 64-bit view, else
+// in the 32-bit view (where a 32-bit server's installation may have put it;
+// current Windows shares AppID keys); fails when it exists in neither: an
+// installation never creates the server's AppID key.
 HRESULT OpenServerAppIdKey(REFCLSID clsid, tesk::UniqueRegKey& appId) {
     tesk::UniqueCoTaskString clsidText;
     TESK_RETURN_IF_FAILED(::StringFromCLSID(clsid, clsidText.put()));
-    tesk::UniqueRegKey appIds;
-    TESK_RETURN_IF_FAILED(
-        tesk::registry::Open(HKEY_CLASSES_ROOT, L"AppID", KEY_READ | KEY_WRITE, appIds));
-    return tesk::registry::Open(appIds.get(), clsidText.get(), KEY_READ | KEY_WRITE, appId);
+    if (SUCCEEDED(OpenAppIdKeyIn(clsidText.get(), KEY_WOW64_64KEY, appId))) return S_OK;
+    return OpenAppIdKeyIn(clsidText.get(), KEY_WOW64_32KEY, appId);
 }
 
 }  // namespace

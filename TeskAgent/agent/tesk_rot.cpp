@@ -3,6 +3,7 @@
 #include <comdef.h>
 #include <cwchar>
 #include <map>
+#include <utility>
 
 #include "diagnostics/com_eh.h"
 #include "diagnostics/log_client.h"
@@ -50,20 +51,28 @@ HRESULT Register(BSTR serverGuid, const VARIANT& serverId) {
         TESK_RAISE_OP(E_INVALIDARG, L"Unexpected DataType during regisration in Tesk ROT.");
     GuardedLogTrace(L"Register a Server with GUID ('%s').", Printable(serverGuid));
 
-    // VariantCopy clears the entry first, which releases a replaced object.
-    VARIANT* entry = g_table[key].get();
-    HRESULT hr = ::VariantCopy(entry, const_cast<VARIANT*>(&serverId));
+    // The new value is made first and a replaced object is moved out of the
+    // table before it is released: its release calls into the process that
+    // registered it, and other clients' calls run on this thread meanwhile, so
+    // they must find the table finished.
+    tesk::UniqueVariant value;
+    HRESULT hr = ::VariantCopy(value.get(), const_cast<VARIANT*>(&serverId));
     if (FAILED(hr)) {
-        V_VT(entry) = VT_ERROR;
-        V_ERROR(entry) = hr;
+        V_VT(value.get()) = VT_ERROR;
+        V_ERROR(value.get()) = hr;
     }
-    return S_OK;
+    std::swap(*g_table[key].get(), *value.get());
+    return S_OK;  // `value` now holds the replaced object, released with the table complete
 }
 
 HRESULT UnRegister(BSTR serverGuid) {
     auto entry = g_table.find(KeyOf(serverGuid));
     if (entry != g_table.end()) {
         GuardedLogTrace(L"Unregister a Server with GUID ('%s').", Printable(serverGuid));
+        // The entry leaves the table before its object is released: the release
+        // calls out, and calls of other clients are served meanwhile.
+        tesk::UniqueVariant removed;
+        std::swap(*removed.get(), *entry->second.get());
         g_table.erase(entry);
     } else {
         GuardedLogWarning(L"Attempt to unregister a Server with unknown GUID ('%s').",

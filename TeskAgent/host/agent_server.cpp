@@ -50,6 +50,10 @@ int RunAgentServer() {
             module.QuitIfIdle();
             continue;
         }
+        if (message.hwnd == nullptr && message.message == ServerModule::kQuitCheckMessage) {
+            module.QuitIfStillIdle();
+            continue;
+        }
         ::DispatchMessageW(&message);
     }
 

@@ -84,6 +84,17 @@ void ServerModule::RunShutdownMonitor() {
 void ServerModule::QuitIfIdle() {
     if (activity_ || lockCount_ != 0) return;
     RevokeClassObjects();
+    // A creation request that COM queued on this thread before the revocation
+    // is still served after it. Incoming calls arrive as posted messages, in
+    // order, so a second message posted now comes after every such request:
+    // only when it finds the process still idle does the run end.
+    ::PostThreadMessageW(::GetCurrentThreadId(), kQuitCheckMessage, 0, 0);
+}
+
+void ServerModule::QuitIfStillIdle() {
+    // An object made meanwhile keeps the process serving until its release
+    // returns the count to zero, which starts a new idle check.
+    if (activity_ || lockCount_ != 0) return;
     ::PostQuitMessage(0);
 }
 

@@ -26,6 +26,9 @@ public:
     static constexpr DWORD kIdleMilliseconds = 5000;
     // Posted by the monitor to the main thread, which then ends the run if still idle.
     static constexpr UINT kIdleCheckMessage = WM_APP + 1;
+    // Posted by QuitIfIdle to the main thread behind any activation queued
+    // before the class objects were revoked.
+    static constexpr UINT kQuitCheckMessage = WM_APP + 2;
 
     static ServerModule& Instance();
 
@@ -41,8 +44,11 @@ public:
     HRESULT StartShutdownMonitor();
     // Called on the main thread for kIdleCheckMessage: when no object and no
     // lock came back since the monitor decided, revokes the class objects (no
-    // activation can reach this process any more) and ends the message loop.
+    // new activation can reach this process) and posts kQuitCheckMessage.
     void QuitIfIdle();
+    // Called for kQuitCheckMessage: ends the message loop unless an object was
+    // created or released since the revocation.
+    void QuitIfStillIdle();
 
     HRESULT RegisterClassObjects(DWORD context, DWORD flags);
     HRESULT RevokeClassObjects();

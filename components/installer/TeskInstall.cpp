@@ -10,6 +10,7 @@
 #include <cwchar>
 
 #include "installer/install_steps.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -46,12 +47,20 @@ bool SetRegString(HKEY key, const wchar_t* name, DWORD type, const std::wstring&
 }
 
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
-                    const std::wstring& data) {
+                    const std::wstring& data, REGSAM view) {
     tesk::UniqueRegKey key;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
-        return false;
-    return SetRegString(key.get(), name, REG_SZ, data);
+    return SUCCEEDED(tesk::registry::Create(root, path.c_str(), KEY_WRITE, key, view)) &&
+           SUCCEEDED(tesk::registry::WriteString(key.get(), name, data.c_str()));
+}
+
+void DeleteRegTree(HKEY root, const std::wstring& path, REGSAM view) {
+    // RegDeleteTreeW knows no view: empty the key opened in the view, then
+    // delete the key itself there.
+    tesk::UniqueRegKey key;
+    if (FAILED(tesk::registry::Open(root, path.c_str(), KEY_ALL_ACCESS, key, view))) return;
+    ::RegDeleteTreeW(key.get(), nullptr);
+    key.reset();
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 long RunAndWait(const std::wstring& program, const std::wstring& switches) {

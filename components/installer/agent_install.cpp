@@ -29,7 +29,21 @@ const CustomInterface kCustomInterfaces[] = {
     {&IID_ITeskServerInfo, L"ITeskServerInfo"},
 };
 
+// 32-bit clients on 64-bit Windows read the Interface keys of the 32-bit view.
+constexpr REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+
 std::wstring TypeLibVersionKey() { return L"TypeLib\\" + GuidText(LIBID_TESKAGENTLib) + L"\\1.0"; }
+
+bool WriteMarshalingKeys(const CustomInterface& custom, REGSAM view) {
+    std::wstring key = L"Interface\\" + GuidText(*custom.iid);
+    bool written = WriteRegString(HKEY_CLASSES_ROOT, key, nullptr, custom.name, view);
+    written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\ProxyStubClsid32", nullptr,
+                              kTypeLibMarshaler, view);
+    written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", nullptr,
+                              GuidText(LIBID_TESKAGENTLib), view);
+    written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"Version", L"1.0", view);
+    return written;
+}
 
 // Everything install-agent writes, undone; the agent's own part by
 // "-UnregServer", whose exit code is returned.
@@ -41,7 +55,8 @@ long RemoveAgentRegistration(const std::wstring& exe) {
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (TypeLibVersionKey() + L"\\0").c_str());
     ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
     for (const CustomInterface& custom : kCustomInterfaces)
-        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"Interface\\" + GuidText(*custom.iid)).c_str());
+        for (REGSAM view : kViews)
+            DeleteRegTree(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(*custom.iid), view);
     return exitCode;
 }
 }  // namespace
@@ -72,15 +87,8 @@ int InstallAgent(const InstallArguments& args) {
     // finds the library there as well.
     bool written = WriteRegString(HKEY_CLASSES_ROOT, TypeLibVersionKey() + L"\\0\\" + kPlatformKey,
                                   nullptr, exe);
-    for (const CustomInterface& custom : kCustomInterfaces) {
-        std::wstring key = L"Interface\\" + GuidText(*custom.iid);
-        written &= WriteRegString(HKEY_CLASSES_ROOT, key, nullptr, custom.name);
-        written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\ProxyStubClsid32", nullptr,
-                                  kTypeLibMarshaler);
-        written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", nullptr,
-                                  GuidText(LIBID_TESKAGENTLib));
-        written &= WriteRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"Version", L"1.0");
-    }
+    for (const CustomInterface& custom : kCustomInterfaces)
+        for (REGSAM view : kViews) written &= WriteMarshalingKeys(custom, view);
     // A failed step leaves no part of the registration behind, whether or not
     // the caller (an installer's rollback) undoes it too.
     if (!written) {

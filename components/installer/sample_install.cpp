@@ -39,22 +39,26 @@ std::wstring Joined(const InstallArguments& args, size_t from) {
 }  // namespace
 
 int InstallConfigurator(const InstallArguments& args) {
-    if (args.size() != 2) {
-        std::fwprintf(stderr, L"install-configurator <TeskConfigurator.exe> <TeskConfigPS.dll>\n");
+    if (args.size() != 2 && args.size() != 3) {
+        std::fwprintf(stderr, L"install-configurator <TeskConfigurator.exe> <TeskConfigPS.dll> "
+                              L"[<TeskConfigPS.dll of the 32-bit build>]\n");
         return 2;
     }
     if (int failed = Report(L"registering", args[1], CallModuleEntry(args[1], "DllRegisterServer")))
         return failed;
+    if (args.size() == 3 && !Register32BitProxy(args[2])) return 1;
     return Report(L"registering", args[0], RunAndWait(args[0], L"-RegServer"));
 }
 
 int UninstallConfigurator(const InstallArguments& args) {
-    if (args.size() != 2) {
-        std::fwprintf(stderr,
-                      L"uninstall-configurator <TeskConfigurator.exe> <TeskConfigPS.dll>\n");
+    if (args.size() != 2 && args.size() != 3) {
+        std::fwprintf(stderr, L"uninstall-configurator <TeskConfigurator.exe> <TeskConfigPS.dll> "
+                              L"[<TeskConfigPS.dll of the 32-bit build>]\n");
         return 2;
     }
     int result = Report(L"unregistering", args[0], RunAndWait(args[0], L"-UnregServer"));
+    // Whichever build was registered for 32-bit clients goes with the configurator.
+    Unregister32BitProxy();
     int proxy = Report(L"unregistering", args[1], CallModuleEntry(args[1], "DllUnregisterServer"));
     return result ? result : proxy;
 }

@@ -38,6 +38,8 @@ RegisteredSample::RegisteredSample(unsigned instance, const std::wstring& runOpt
 RegisteredSample::~RegisteredSample() {
     SetNamedEvent(QuitEvent(names_));
     WaitForEventState(QuitEvent(names_), false, 20000);
+    for (const std::wstring& key : {L"CLSID\\" + names_.clsidText, L"AppID\\" + names_.clsidText})
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, key, KEY_WOW64_32KEY);
     RunSample(L"-UnregServer -instance " + std::to_wstring(instance_));
 }
 
@@ -46,6 +48,22 @@ std::wstring RegisteredSample::CommandLine(const std::wstring& extra) const {
                                               L"CLSID\\" + names_.clsidText + L"\\LocalServer32",
                                               nullptr);
     return extra.empty() ? line : line + L" " + extra;
+}
+
+bool RegisteredSample::MoveTo32BitView() {
+    for (const std::wstring& path : {L"CLSID\\" + names_.clsidText, L"AppID\\" + names_.clsidText}) {
+        tesk::UniqueRegKey from, to;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                            from.put()) != ERROR_SUCCESS ||
+            ::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, to.put(),
+                              nullptr) != ERROR_SUCCESS ||
+            ::RegCopyTreeW(from.get(), nullptr, to.get()) != ERROR_SUCCESS)
+            return false;
+        from.reset();
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, path, KEY_WOW64_64KEY);
+    }
+    return true;
 }
 
 bool RunningSample::Start(unsigned instance, const std::wstring& options, DWORD timeoutMs) {

@@ -42,6 +42,10 @@ public:
     const SampleNames& names() const { return names_; }
     // The registered command line (LocalServer32) followed by extra arguments.
     std::wstring CommandLine(const std::wstring& extra = L"") const;
+    // Moves the class and AppID keys into the 32-bit registry view, as a 32-bit
+    // server would have them (the ProgID stays in the default view); false when
+    // a key could not be moved.
+    bool MoveTo32BitView();
 
 private:
     unsigned instance_;

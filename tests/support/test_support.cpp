@@ -41,16 +41,17 @@ ScopedTestKey::~ScopedTestKey() {
     DeleteTree(HKEY_CURRENT_USER, path_);
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
     tesk::UniqueRegKey key;
-    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
 std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                        bool* exists) {
+                        bool* exists, REGSAM view) {
     if (exists) *exists = false;
     tesk::UniqueRegKey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+        return {};
     DWORD type = 0, bytes = 0;
     if (::RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &bytes) !=
         ERROR_SUCCESS)
@@ -64,15 +65,27 @@ std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valu
 }
 
 void WriteString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                 const std::wstring& data) {
+                 const std::wstring& data, REGSAM view) {
     tesk::UniqueRegKey key;
-    ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                      nullptr);
+    ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                      key.put(), nullptr);
     ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
-void DeleteTree(HKEY root, const std::wstring& path) { ::RegDeleteTreeW(root, path.c_str()); }
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+    if (!view) {
+        ::RegDeleteTreeW(root, path.c_str());
+        return;
+    }
+    // RegDeleteTreeW knows no view: empty the key opened in it, then delete it there.
+    tesk::UniqueRegKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteTreeW(key.get(), nullptr);
+    key.reset();
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+}
 
 namespace {
 void DumpKey(HKEY key, const std::wstring& path, std::wstring& out) {
@@ -179,46 +192,47 @@ std::string ToNarrow(const std::wstring& text) {
     return out;
 }
 
-ScopedTestClass::ScopedTestClass() : clsidText_(NewGuidText(&clsid_)) {
+ScopedTestClass::ScopedTestClass(const std::wstring& progIdStem, REGSAM view)
+    : view_(view), clsidText_(NewGuidText(&clsid_)) {
     std::wstring stem = clsidText_.substr(1, 8);
-    progId_ = L"TeskAgentTest.Server" + stem + L".1";
+    progId_ = progIdStem + stem + L".1";
     userTypeName_ = L"TeskAgentTest Server " + stem;
 }
 
 ScopedTestClass::~ScopedTestClass() {
-    DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath());
-    DeleteTree(HKEY_CLASSES_ROOT, progId_);
-    DeleteTree(HKEY_CLASSES_ROOT, AppIdPath());
+    for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}}) {
+        DeleteTree(HKEY_CLASSES_ROOT, ClassKeyPath(), view);
+        DeleteTree(HKEY_CLASSES_ROOT, progId_, view);
+        DeleteTree(HKEY_CLASSES_ROOT, AppIdPath(), view);
+    }
 }
 
 void ScopedTestClass::WriteClassKey() {
-    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_);
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), nullptr, userTypeName_, view_);
 }
 
-void ScopedTestClass::WriteProgId() {
-    WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_);
-    WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_);
-    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_);
+void ScopedTestClass::WriteProgId(REGSAM progIdView) {
+    WriteString(HKEY_CLASSES_ROOT, progId_, nullptr, userTypeName_, progIdView);
+    WriteString(HKEY_CLASSES_ROOT, progId_ + L"\\CLSID", nullptr, clsidText_, progIdView);
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\ProgID", nullptr, progId_, view_);
 }
 
 void ScopedTestClass::WriteLocalServer(const std::wstring& commandLine) {
-    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\LocalServer32", nullptr,
-                           commandLine);
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\LocalServer32", nullptr, commandLine,
+                view_);
 }
 
 void ScopedTestClass::WriteInprocServer(const std::wstring& path) {
-    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32", nullptr,
-                           path);
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\InprocServer32", nullptr, path, view_);
 }
 
 void ScopedTestClass::WriteNamedValue(const wchar_t* name, const std::wstring& data) {
-    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data);
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath(), name, data, view_);
 }
 
 void ScopedTestClass::WriteCategory(const std::wstring& catidText) {
-    WriteString(HKEY_CLASSES_ROOT,
-                           ClassKeyPath() + L"\\Implemented Categories\\" + catidText, nullptr,
-                           L"");
+    WriteString(HKEY_CLASSES_ROOT, ClassKeyPath() + L"\\Implemented Categories\\" + catidText,
+                nullptr, L"", view_);
 }
 
 void ScopedTestClass::Register(const std::wstring& localServer, bool withAppIdKey) {
@@ -227,7 +241,7 @@ void ScopedTestClass::Register(const std::wstring& localServer, bool withAppIdKe
     if (!localServer.empty()) WriteLocalServer(localServer);
     if (withAppIdKey) {
         WriteNamedValue(L"AppID", clsidText_);
-        WriteString(HKEY_CLASSES_ROOT, AppIdPath(), nullptr, userTypeName_);
+        WriteString(HKEY_CLASSES_ROOT, AppIdPath(), nullptr, userTypeName_, view_);
     }
 }
 

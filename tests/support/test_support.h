@@ -34,11 +34,15 @@ private:
 };
 
 // A COM class registration made for one test under HKCR with a CLSID of its
-// own, removed with it (with its ProgID and AppID keys). Nothing is written
-// until the test asks for it.
+// own, removed with it (with its ProgID and AppID keys, in both views). Nothing
+// is written until the test asks for it. The class is written in the registry
+// view `view` names (0: the process's own, KEY_WOW64_32KEY: where 32-bit
+// servers register).
 class ScopedTestClass {
 public:
-    ScopedTestClass();
+    // The ProgID is the stem, 8 hexadecimal digits of the CLSID and ".1".
+    explicit ScopedTestClass(REGSAM view = 0) : ScopedTestClass(L"TeskAgentTest.Server", view) {}
+    explicit ScopedTestClass(const std::wstring& progIdStem, REGSAM view = 0);
     ~ScopedTestClass();
     ScopedTestClass(const ScopedTestClass&) = delete;
     ScopedTestClass& operator=(const ScopedTestClass&) = delete;
@@ -50,7 +54,10 @@ public:
     const std::wstring& userTypeName() const { return userTypeName_; }
 
     void WriteClassKey();  // the class key with its user-type name
-    void WriteProgId();    // ProgID key and the class's ProgID subkey
+    // ProgID key (in the class's view, or in `progIdView`) and the class's
+    // ProgID subkey.
+    void WriteProgId() { WriteProgId(view_); }
+    void WriteProgId(REGSAM progIdView);
     void WriteLocalServer(const std::wstring& commandLine);
     void WriteInprocServer(const std::wstring& path);
     void WriteNamedValue(const wchar_t* name, const std::wstring& data);
@@ -58,23 +65,27 @@ public:
     // A TeskServer's registration: class key, ProgID, the command line when not
     // empty and, with withAppIdKey, the AppID key named by the CLSID.
     void Register(const std::wstring& localServer, bool withAppIdKey);
+    REGSAM view() const { return view_; }
     std::wstring ClassKeyPath() const { return L"CLSID\\" + clsidText_; }
     std::wstring AppIdPath() const { return L"AppID\\" + clsidText_; }
 
 private:
+    REGSAM view_;
     CLSID clsid_;
     std::wstring clsidText_;
     std::wstring progId_;
     std::wstring userTypeName_;
 };
 
-bool KeyExists(HKEY root, const std::wstring& path);
+// Registry access in the process's own view, or in the view named by `view`
+// (KEY_WOW64_32KEY: where 32-bit programs register their classes).
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 // The value's text; exists (optional) says whether the value is there at all.
 std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                        bool* exists = nullptr);
+                        bool* exists = nullptr, REGSAM view = 0);
 void WriteString(HKEY root, const std::wstring& path, const wchar_t* valueName,
-                 const std::wstring& data);
-void DeleteTree(HKEY root, const std::wstring& path);
+                 const std::wstring& data, REGSAM view = 0);
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
 // Every key and value below path, one per line, for failure messages.
 std::wstring DumpTree(HKEY root, const std::wstring& path);
 

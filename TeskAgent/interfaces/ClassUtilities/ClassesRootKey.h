@@ -1,6 +1,6 @@
 #pragma once
-// A key under HKEY_CLASSES_ROOT opened for reading only: the server lookups
-// never write a TeskServer's registration.
+// A key under HKEY_CLASSES_ROOT opened for reading only, in one registry view:
+// the server lookups never write a TeskServer's registration.
 
 #include <windows.h>
 
@@ -10,10 +10,12 @@
 
 class ClassesRootKey {
 public:
-    // Opens keyPath, or keyPath\subkeyName when subkeyName is not empty.
-    ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName);
+    // Opens keyPath, or keyPath\subkeyName when subkeyName is not empty, in the
+    // view that `view` names (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
+    ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName, REGSAM view);
 
     bool IsOpen() const { return static_cast<bool>(key_); }
+    HKEY get() const { return key_.get(); }
 
     // The value's text (empty name: the default value). A closed key, a missing
     // value or a value of 256 characters or more reads as the empty string.

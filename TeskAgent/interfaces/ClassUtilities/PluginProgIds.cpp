@@ -2,6 +2,7 @@
 #include "diagnostics/returned_failure.h"
 #include "interfaces/ClassUtilities/ServerInformation.h"
 #include "interfaces/ClassUtilities/ServerPluginList.h"
+#include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
 namespace TeskAgentHelpers {
@@ -17,8 +18,9 @@ HRESULT ListPluginProgIds(SAFEARRAY** progIds) {
     HRESULT hr = plugins.Fill();
     TESK_RETURN_IF_FAILED(hr);
     for (const CLSID& clsid : plugins) {
-        tesk::UniqueCoTaskString progId;
-        if (FAILED(::ProgIDFromCLSID(clsid, progId.put()))) continue;  // no ProgID: not listed
+        // Read in the view that holds the class (a 32-bit plug-in's own).
+        tesk::UniqueCoTaskString progId = ProgIdOf(IdentityOf(clsid));
+        if (!progId) continue;  // no ProgID: not listed
         if (names.SetAt(index, progId.get())) ++index;
     }
 

@@ -12,11 +12,18 @@ namespace TeskAgentHelpers {
 // raised with its HRESULT.
 bool HasElementsOf(SAFEARRAY* array, VARTYPE type, UINT elementBytes);
 
-// Bounds of the first dimension; a failure to read either is raised.
+// The indexes of a request, computed in 64 bits: [lower, lower + count).
 struct RequestBounds {
-    LONG lower;
-    LONG upper;
+    LONGLONG lower;
+    LONGLONG count;
 };
+
+// Whether the array is one request: one dimension whose every index fits a
+// LONG. Element reads then take exactly one index, and no index wraps.
+bool IsOneRequest(SAFEARRAY* array);
+
+// Bounds of the only dimension of an array that IsOneRequest accepted; a
+// failure to read the lower bound is raised.
 RequestBounds BoundsOf(SAFEARRAY* array);
 
 }  // namespace TeskAgentHelpers

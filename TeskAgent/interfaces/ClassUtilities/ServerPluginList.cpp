@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "diagnostics/com_eh.h"
+#include "interfaces/ClassUtilities/CategoryClasses.h"
 #include "support/unique_resource.h"
 
 namespace TeskAgentHelpers {
@@ -15,25 +16,19 @@ const CATID CATID_TeskServerIOPlugin = {
 
 namespace {
 
-// The classes implementing the plug-in category, whatever else they require.
+// The classes implementing the plug-in category, in both registry views.
 std::vector<CLSID> EnumeratePluginClasses() {
     std::vector<CLSID> found;
-    tesk::UniqueComPtr<ICatInformation> categories;
-    if (FAILED(::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_ICatInformation,
-                                  reinterpret_cast<void**>(categories.put())))) {
+    CategoryClasses plugins = ListCategoryClasses(CATID_TeskServerIOPlugin);
+    if (!plugins.managerCreated) {
         ::OutputDebugStringW(L"CoCreateInstance in GetServerIOPluginList has failed !\n");
         return found;
     }
-    CATID implemented = CATID_TeskServerIOPlugin;
-    tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(categories->EnumClassesOfCategories(1, &implemented, 0, nullptr,
-                                                          classes.put()))) {
+    if (FAILED(plugins.result)) {
         ::OutputDebugStringW(L"EnumClassesOfCategories in GetServerIOPluginList has failed !\n");
         return found;
     }
-    CLSID clsid;
-    while (classes->Next(1, &clsid, nullptr) == S_OK) found.push_back(clsid);
+    for (const ServerIdentity& plugin : plugins.classes) found.push_back(plugin.clsid);
     return found;
 }
 

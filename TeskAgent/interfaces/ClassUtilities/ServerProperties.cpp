@@ -22,6 +22,8 @@ enum PropertyId : LONG {
 };
 
 // The long the running server answers; 0 when it cannot be reached or asked.
+// The calls to the server's object leave this thread serving other clients
+// until they return: only this call's own locals are in use meanwhile.
 LONG RunningServerValue(ITesk_Agent* agent, BSTR serverName) {
     // Connect is called as a client would, with a name of its own.
     tesk::UniqueSysString name(::SysAllocStringLen(serverName, ::SysStringLen(serverName)));
@@ -38,7 +40,8 @@ LONG RunningServerValue(ITesk_Agent* agent, BSTR serverName) {
 }
 
 HRESULT ModuleString(BSTR serverName, const wchar_t* stringName, VARIANT* value) {
-    std::wstring module = GetInprocServerPath(GetServerGuid(serverName));
+    ServerIdentity server = ResolveServer(serverName);
+    std::wstring module = ModuleFileOf(server, GetInprocServerPath(server));
     wchar_t text[kAttributeChars] = {};
     HRESULT hr = GetFileVersionString(module.c_str(), stringName, text, kAttributeChars);
     value->vt = VT_BSTR;
@@ -77,14 +80,17 @@ HRESULT ReadServerProperties(ITesk_Agent* agent, BSTR serverName, SAFEARRAY* pro
     // arguments of the request methods are reported this way by contract.
     TESK_RETURN_IF(!propertyIds || !values || !errors, E_POINTER);
     TESK_RETURN_IF(!HasElementsOf(propertyIds, VT_I4, sizeof(LONG)), E_POINTER);
+    TESK_RETURN_IF(!IsOneRequest(propertyIds), E_POINTER);
     RequestBounds bounds = BoundsOf(propertyIds);
 
     // Owned until they are handed over, so a failure part-way frees them.
-    TeskVariantSafeArrayWrapper answers(0, true);
-    TeskLongSafeArrayWrapper results(0, true);
+    // The outputs are parallel to the request, so they are made at its size once.
+    const ULONG count = static_cast<ULONG>(bounds.count);
+    TeskVariantSafeArrayWrapper answers(count, true);
+    TeskLongSafeArrayWrapper results(count, true);
     ULONG out = 0;
     // The outputs stay parallel to the request whatever a store returns.
-    for (LONGLONG index = bounds.lower; index <= bounds.upper; ++index, ++out) {
+    for (LONGLONG index = bounds.lower; index < bounds.lower + bounds.count; ++index, ++out) {
         tesk::UniqueVariant value;
         HRESULT hr =
             ReadProperty(agent, serverName, propertyIds, static_cast<LONG>(index), value.get());

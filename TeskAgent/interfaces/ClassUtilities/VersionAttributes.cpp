@@ -19,34 +19,42 @@ bool SameText(const wchar_t* text, const wchar_t* expected) {
     return ::CompareStringOrdinal(text ? text : L"", -1, expected, -1, TRUE) == CSTR_EQUAL;
 }
 
-// The module whose attributes are read: false for a type that is neither.
-bool ModuleOfType(REFCLSID clsid, const wchar_t* serverType, std::wstring* module) {
+// The module whose attributes are read, as registered: false for a type that
+// is neither.
+bool ModuleOfType(const ServerIdentity& server, const wchar_t* serverType, std::wstring* module) {
     if (SameText(serverType, L"LOCAL")) {
-        *module = GetLocalServerPath(clsid);
+        *module = GetLocalServerPath(server);
         return true;
     }
     if (SameText(serverType, L"INPROC")) {
-        *module = GetInprocServerPath(clsid);
+        *module = GetInprocServerPath(server);
         return true;
     }
     return false;
 }
 
+// The registered path and the file it names for the server itself.
+struct Module {
+    std::wstring registered;
+    std::wstring file;
+};
+
 // One requested attribute into `text`; returns the element's error.
-HRESULT ReadAttribute(const std::wstring& module, SAFEARRAY* attributeNames, LONG index,
+HRESULT ReadAttribute(const Module& module, SAFEARRAY* attributeNames, LONG index,
                       wchar_t (&text)[kAttributeChars]) {
     tesk::UniqueSysString name;
     HRESULT hr = ::SafeArrayGetElement(attributeNames, &index, name.put());
     TESK_RETURN_IF_FAILED(hr);
     if (SameText(name.get(), L"FilePath")) {
-        std::wcsncpy(text, module.c_str(), kAttributeChars - 1);
+        std::wcsncpy(text, module.registered.c_str(), kAttributeChars - 1);
         text[kAttributeChars - 1] = L'\0';
         return S_OK;
     }
     if (SameText(name.get(), L"CreationDate"))
-        return GetFileCreationDate(module.c_str(), text, kAttributeChars, kCreationDateFormat);
+        return GetFileCreationDate(module.file.c_str(), text, kAttributeChars,
+                                   kCreationDateFormat);
     // Any other name, a null one included, is a string of the version resource.
-    return GetFileVersionString(module.c_str(), name.get(), text, kAttributeChars);
+    return GetFileVersionString(module.file.c_str(), name.get(), text, kAttributeChars);
 }
 
 }  // namespace
@@ -57,18 +65,22 @@ HRESULT ReadVersionAttributes(BSTR serverName, BSTR serverType, SAFEARRAY* attri
     // arguments of the request methods are reported this way by contract.
     TESK_RETURN_IF(!attributeNames || !attributes || !errors, E_POINTER);
     TESK_RETURN_IF(!HasElementsOf(attributeNames, VT_BSTR, sizeof(BSTR)), E_POINTER);
+    TESK_RETURN_IF(!IsOneRequest(attributeNames), E_POINTER);
 
-    CLSID clsid = GetServerGuid(serverName);
-    std::wstring module;
-    TESK_RETURN_IF(!ModuleOfType(clsid, serverType, &module), E_POINTER);
+    ServerIdentity server = ResolveServer(serverName);
+    Module module;
+    TESK_RETURN_IF(!ModuleOfType(server, serverType, &module.registered), E_POINTER);
+    module.file = ModuleFileOf(server, module.registered);
     RequestBounds bounds = BoundsOf(attributeNames);
 
     // Owned until they are handed over, so a failure part-way frees them.
-    TeskBstrSafeArrayWrapper answers(0, true);
-    TeskLongSafeArrayWrapper results(0, true);
+    // The outputs are parallel to the request, so they are made at its size once.
+    const ULONG count = static_cast<ULONG>(bounds.count);
+    TeskBstrSafeArrayWrapper answers(count, true);
+    TeskLongSafeArrayWrapper results(count, true);
     ULONG out = 0;
     // The outputs stay parallel to the request whatever a store returns.
-    for (LONGLONG index = bounds.lower; index <= bounds.upper; ++index, ++out) {
+    for (LONGLONG index = bounds.lower; index < bounds.lower + bounds.count; ++index, ++out) {
         wchar_t text[kAttributeChars] = {};
         HRESULT hr = ReadAttribute(module, attributeNames, static_cast<LONG>(index), text);
         answers.SetAt(out, text);

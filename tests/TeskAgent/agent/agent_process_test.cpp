@@ -6,6 +6,7 @@
 #include <comcat.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "agent_object.h"
 #include "agent_test_support.h"
@@ -315,6 +316,108 @@ TEST_F(AgentProcessTest, ListingShowsEachServerWithItsActivityAndSkipsClassesWit
     EXPECT_EQ(list.names[runningAt], running.progId());
     EXPECT_EQ(list.words[runningAt], 0x00010003);
     EXPECT_EQ(static_cast<size_t>(find(noProgId)), list.guids.size());
+}
+
+// ---- 32-bit servers: classes in the 32-bit registry view -------------------------
+
+constexpr REGSAM k32 = KEY_WOW64_32KEY;
+
+enum class Run { Stopped, Running, Stoppable };
+struct ViewCase {
+    const char* what;
+    REGSAM view, progIdView;
+    Run run;
+    DWORD serviceStart;  // 0: no service
+    LONG word;
+};
+const ViewCase kViewCases[] = {
+    {"32-bit, stopped", k32, k32, Run::Stopped, 0, 0x00010001},
+    {"32-bit, running, shared ProgID", k32, 0, Run::Running, 0, 0x00010002},
+    {"32-bit, stoppable", k32, k32, Run::Stoppable, 0, 0x00010003},
+    {"32-bit, demand-start service", k32, 0, Run::Stopped, SERVICE_DEMAND_START, 0x00020001},
+    {"32-bit, running auto-start service", k32, k32, Run::Stoppable, SERVICE_AUTO_START,
+     0x00040003},
+    {"64-bit, demand-start service", 0, 0, Run::Stoppable, SERVICE_DEMAND_START, 0x00020003},
+};
+
+TEST_F(AgentProcessTest, ServersOfBothViewsAreListedOnceWithTheirActivity) {
+    std::vector<std::unique_ptr<ScopedTestClass>> servers;
+    std::vector<std::unique_ptr<ScopedService>> services;
+    std::vector<ServerEvents> events;
+    for (const ViewCase& c : kViewCases) {
+        servers.push_back(std::make_unique<ScopedTestClass>(c.view));
+        ScopedTestClass& server = *servers.back();
+        server.WriteClassKey();
+        server.WriteProgId(c.progIdView);
+        server.WriteCategory(agent_test::kTeskServerCategory);
+        if (c.run != Run::Stopped) events.push_back(CreateEvents(server, c.run == Run::Stoppable));
+        if (c.serviceStart) {
+            services.push_back(std::make_unique<ScopedService>(server, c.serviceStart));
+            ASSERT_TRUE(*services.back()) << c.what;
+        }
+    }
+    // One class in both views: listed once, with the 64-bit view's entries.
+    ScopedTestClass both;
+    Registered(both);
+    both.WriteCategory(agent_test::kTeskServerCategory);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, both.ClassKeyPath() + L"\\ProgID", nullptr,
+                           L"TeskAgentTest.Other32.1", k32);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT,
+                           both.ClassKeyPath() + L"\\Implemented Categories\\" +
+                               agent_test::kTeskServerCategory,
+                           nullptr, L"", k32);
+
+    ServerList list = ListServers(agent_);
+    ASSERT_EQ(list.words.size(), list.names.size());
+    auto check = [&](const ScopedTestClass& server, LONG word) {
+        auto at = std::find(list.guids.begin(), list.guids.end(), server.clsidText());
+        ASSERT_NE(at, list.guids.end());
+        EXPECT_EQ(std::count(list.guids.begin(), list.guids.end(), server.clsidText()), 1);
+        size_t index = static_cast<size_t>(at - list.guids.begin());
+        EXPECT_EQ(list.names[index], server.progId());
+        EXPECT_EQ(list.words[index], word);
+        EXPECT_EQ(Activity(server.progId()), word);
+        EXPECT_EQ(Activity(server.clsidText()), word);
+    };
+    for (size_t i = 0; i < servers.size(); ++i) {
+        SCOPED_TRACE(kViewCases[i].what);
+        check(*servers[i], kViewCases[i].word);
+    }
+    check(both, 0x00010001);
+}
+
+TEST_F(AgentProcessTest, A32BitServerIsStartedStoppedAndConnected) {
+    for (REGSAM progIdView : {REGSAM{0}, k32}) {
+        SCOPED_TRACE(progIdView);
+        ScopedTestClass server(k32);
+        server.WriteClassKey();
+        server.WriteProgId(progIdView);
+        server.WriteNamedValue(L"LocalServer32", L"C:\\Tesk\\x86.cfg");
+        std::wstring counterName = L"Global\\TeskAgentTest.Launches." + server.clsidText();
+        tesk::UniqueKernelHandle launches(::CreateSemaphoreW(nullptr, 0, 10, counterName.c_str()));
+        server.WriteLocalServer(std::wstring(L"\"") + kLaunchFixture + L"\" " + counterName);
+        _bstr_t name(server.progId().c_str());
+
+        ASSERT_EQ(agent_->StartServer(name), S_OK);
+        EXPECT_EQ(::WaitForSingleObject(launches.get(), 30000), WAIT_OBJECT_0);
+        ServerEvents events = CreateEvents(server, true);
+        EXPECT_EQ(agent_->StopServer(name), S_OK);
+        EXPECT_EQ(::WaitForSingleObject(events.stop.get(), 10000), WAIT_OBJECT_0);
+
+        CountedObject object;
+        ASSERT_EQ(rot_->TeskRotRegister(_bstr_t(server.clsidText().c_str()),
+                                        UnknownVariant(&object)),
+                  S_OK);
+        tesk::UniqueComPtr<IUnknown> found;
+        EXPECT_EQ(agent_->Connect(name, found.put()), S_OK);
+        EXPECT_EQ(found.get(), static_cast<IUnknown*>(&object));
+        found.reset();
+        rot_->TeskRotUnRegister(_bstr_t(server.clsidText().c_str()));
+        _bstr_t config;
+        EXPECT_EQ(agent_->GetActiveConfigFile(name, config.GetAddress()), S_OK);
+        EXPECT_EQ(std::wstring(config.length() ? static_cast<const wchar_t*>(config) : L""),
+                  L"C:\\Tesk\\x86.cfg");
+    }
 }
 
 TEST_F(AgentProcessTest, ConnectByProgIdOrClsidTextThroughTheTeskRot) {

@@ -23,20 +23,29 @@ std::wstring GuidText(const GUID& guid) {
 }
 
 bool SetString(HKEY root, const std::wstring& path, const wchar_t* name,
-               const std::wstring& value) {
+               const std::wstring& value, REGSAM view) {
     tesk::UniqueRegKey key;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
     return ::RegSetValueExW(key.get(), name, 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
 }
 
-bool CreateKey(HKEY root, const std::wstring& path) {
+bool CreateKey(HKEY root, const std::wstring& path, REGSAM view) {
     tesk::UniqueRegKey key;
-    return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                             nullptr) == ERROR_SUCCESS;
+    return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                             key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+    tesk::UniqueRegKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteTreeW(key.get(), nullptr);
+    key.reset();
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 }  // namespace
@@ -71,24 +80,26 @@ LONG ExpectedActivity(unsigned index) {
     return 0;
 }
 
-bool RegisterServer(unsigned index) {
+bool RegisterServer(unsigned index, REGSAM view) {
     const std::wstring clsid = ServerClsidText(index);
     const std::wstring classKey = L"CLSID\\" + clsid;
     const std::wstring progId = ServerProgId(index);
-    bool ok = SetString(HKEY_CLASSES_ROOT, classKey, nullptr, ServerUserType(index));
-    ok &= SetString(HKEY_CLASSES_ROOT, classKey + L"\\ProgID", nullptr, progId);
-    ok &= SetString(HKEY_CLASSES_ROOT, classKey + L"\\LocalServer32", nullptr,
-                    kServerCommandLine);
-    ok &= CreateKey(HKEY_CLASSES_ROOT,
-                    classKey + L"\\Implemented Categories\\" + GuidText(kTeskServerCategory));
-    ok &= SetString(HKEY_CLASSES_ROOT, progId, nullptr, ServerUserType(index));
-    ok &= SetString(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsid);
+    const HKEY root = HKEY_CLASSES_ROOT;
+    bool ok = SetString(root, classKey, nullptr, ServerUserType(index), view);
+    ok &= SetString(root, classKey + L"\\ProgID", nullptr, progId, view);
+    ok &= SetString(root, classKey + L"\\LocalServer32", nullptr, kServerCommandLine, view);
+    ok &= CreateKey(root, classKey + L"\\Implemented Categories\\" + GuidText(kTeskServerCategory),
+                    view);
+    // The ProgID where the server's own registration puts it (one view for
+    // both on current Windows).
+    ok &= SetString(root, progId, nullptr, ServerUserType(index), view);
+    ok &= SetString(root, progId + L"\\CLSID", nullptr, clsid, view);
     return ok;
 }
 
-void UnregisterServer(unsigned index) {
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + ServerClsidText(index)).c_str());
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, ServerProgId(index).c_str());
+void UnregisterServer(unsigned index, REGSAM view) {
+    DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + ServerClsidText(index), view);
+    DeleteTree(HKEY_CLASSES_ROOT, ServerProgId(index), view);
 }
 
 bool InstallServerService(unsigned index) {

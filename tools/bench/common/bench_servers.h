@@ -27,9 +27,15 @@ std::wstring ServerUserType(unsigned index);    // also the service name
 LONG ExpectedActivity(unsigned index);
 
 // COM registration in the TeskServer category (LocalServer32 points at a
-// program that is never started). Returns false when a write failed.
-bool RegisterServer(unsigned index);
-void UnregisterServer(unsigned index);
+// program that is never started), in the registry view `view` names (0: the
+// 64-bit view, KEY_WOW64_32KEY: where 32-bit servers register). Returns false
+// when a write failed.
+bool RegisterServer(unsigned index, REGSAM view = 0);
+void UnregisterServer(unsigned index, REGSAM view = 0);
+
+// Where server i is registered when half of the servers are 32-bit ones:
+// every other block of four, so each state is found in both views.
+inline REGSAM SplitView(unsigned index) { return (index / 4) % 2 ? KEY_WOW64_32KEY : 0; }
 
 // The demand-start NT service of a StoppedService server.
 bool InstallServerService(unsigned index);

@@ -2,6 +2,7 @@
 
 #include <comcat.h>
 #include <cwchar>
+#include <string>
 
 #include "bench/common/bench_ids.h"
 #include "support/unique_resource.h"
@@ -70,6 +71,17 @@ CLSID ResolveName(const wchar_t* serverName) {
     wchar_t* name = const_cast<wchar_t*>(serverName);
     if (SUCCEEDED(::CLSIDFromString(name, &clsid))) return clsid;
     if (SUCCEEDED(::CLSIDFromProgID(name, &clsid))) return clsid;
+    // A name unknown to the platform is looked up once more as a ProgID kept
+    // in the 32-bit view, as every resolution must (Wine keeps ProgIDs per view).
+    tesk::UniqueRegKey key;
+    wchar_t text[40] = {};
+    DWORD bytes = sizeof(text) - sizeof(wchar_t);
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(name) + L"\\CLSID").c_str(), 0,
+                        KEY_READ | KEY_WOW64_32KEY, key.put()) == ERROR_SUCCESS &&
+        ::RegQueryValueExW(key.get(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                           &bytes) == ERROR_SUCCESS &&
+        SUCCEEDED(::CLSIDFromString(text, &clsid)))
+        return clsid;
     return GUID_NULL;
 }
 

@@ -7,7 +7,8 @@
 
 namespace platform_calls {
 
-// A server name to its CLSID: CLSID text first, then ProgID.
+// A server name to its CLSID: CLSID text first, then ProgID (the platform's
+// look-up, then the 32-bit view's ProgID key).
 CLSID ResolveName(const wchar_t* serverName);
 
 // IsServerActive: name resolution, CLSID text, the event opens (with the

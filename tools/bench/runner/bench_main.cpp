@@ -90,6 +90,7 @@ bool Run(RunState& state) {
     ok &= MeasureInProcess(state);
     ok &= MeasureNameLookups(state);
     ok &= MeasureInstalledServers(state);
+    ok &= MeasureRequestSizes(state);
     ok &= MeasureMemory(state);
     report.SetContext("load average at end", HostLoad());
     return ok;

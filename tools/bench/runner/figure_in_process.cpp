@@ -38,6 +38,7 @@ bool MeasureInProcess(RunState& state) {
         std::function<void()> agent;
         std::function<void()> platform;
         std::vector<double> agentUs, platformUs, ratio;
+        double target = 0;
     };
     std::vector<Pair> pairs;
     const std::wstring names[] = {L"TeskBench.NoSuchServer", ServerProgId(3), ServerProgId(2),
@@ -55,6 +56,10 @@ bool MeasureInProcess(RunState& state) {
                          },
                          [=] { platform_calls::ServerActivity(text.c_str()); }});
     }
+    // A server without a service costs one attempt to open its service on the
+    // process's one Service Control Manager connection, where the platform
+    // calls of the first algorithm connect, open and close the connection.
+    pairs[1].target = 0.7;
     pairs.push_back({"TeskRotGetActiveObject (hit)",
                      [=] {
                          tesk::UniqueVariant v;
@@ -112,7 +117,7 @@ bool MeasureInProcess(RunState& state) {
     for (Pair& p : pairs) {
         state.report.AddFigure(section, p.name + ": agent object in process", "us", p.agentUs);
         state.report.AddFigure(section, p.name + ": platform calls only", "us", p.platformUs);
-        state.report.AddRatio(section, p.name + ": agent / platform calls", p.ratio, 0);
+        state.report.AddRatio(section, p.name + ": agent / platform calls", p.ratio, p.target);
     }
     localRot->TeskRotUnRegister(key);
     return true;

@@ -1,6 +1,8 @@
 #pragma once
 // Everything the figures of one run share.
 
+#include <windows.h>
+
 #include <vector>
 
 #include "bench/runner/options.h"
@@ -19,6 +21,8 @@ struct RunState {
     // run so that each hit returns the same proxy.
     tesk::UniqueVariant published;
     unsigned registeredServers = 0;
+    // The registry view each registered server is in now (0: the 64-bit view).
+    std::vector<REGSAM> serverViews;
 };
 
 // Each figure adds its rows to state.report; false when it could not run.
@@ -27,13 +31,15 @@ bool MeasureCallCosts(RunState& state);
 bool MeasureNameLookups(RunState& state);
 bool MeasureInProcess(RunState& state);
 bool MeasureInstalledServers(RunState& state);
+bool MeasureRequestSizes(RunState& state);
 
 // Memory and handles: ReadStartMemory right after the peers started,
 // MeasureMemory at the end (it makes the mixed calls).
 void ReadStartMemory();
 bool MeasureMemory(RunState& state);
 
-// Registers servers [state.registeredServers, count) with their services.
+// Registers servers [state.registeredServers, count) with their services, in
+// the 64-bit view.
 bool RegisterServersUpTo(RunState& state, unsigned count);
 
 // A line on stderr that shows progress without disturbing the measurement.

@@ -32,6 +32,7 @@ const std::wstring kCommandLine = L"\"" TESK_PLVSVC_FIXTURE_EXE L"\" -x";
 
 class ConfigureServiceTest : public testing::Test {
 protected:
+    explicit ConfigureServiceTest(REGSAM view = 0) : server_(view) {}
     void SetUp() override {
         ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr,
                                                     CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
@@ -52,7 +53,8 @@ protected:
     }
 
     std::wstring AppIdValue(const wchar_t* value, bool* exists) {
-        return tesk_test::ReadString(HKEY_CLASSES_ROOT, server_.AppIdPath(), value, exists);
+        return tesk_test::ReadString(HKEY_CLASSES_ROOT, server_.AppIdPath(), value, exists,
+                                     server_.view());
     }
 
     ITesk_AgentPtr agent_;
@@ -198,6 +200,43 @@ TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
     }
     EXPECT_EQ(warnings, 1u);
     EXPECT_EQ(errors, 0u);
+}
+
+// A 32-bit server: its class, command line and AppID key are in the 32-bit
+// registry view, and nothing of it in the 64-bit one.
+class Configure32BitServiceTest : public ConfigureServiceTest {
+protected:
+    Configure32BitServiceTest() : ConfigureServiceTest(KEY_WOW64_32KEY) {}
+};
+
+TEST_F(Configure32BitServiceTest, InstallsChangesAndRemovesFromTheServersOwnView) {
+    server_.Register(kCommandLine, true);
+    ASSERT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + server_.clsidText()));
+    const struct {
+        LONG type;
+        DWORD startType;
+        LONG mode;
+    } steps[] = {{kDemand, SERVICE_DEMAND_START, 0x00020000},
+                 {kAuto, SERVICE_AUTO_START, 0x00040000},
+                 {kRemove, 0, 0x00010000}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.type);
+        ASSERT_EQ(S_OK, Configure(server_.progId(), step.type));
+        ServiceConfig config = ReadServiceConfig(server_.serviceName());
+        EXPECT_EQ(step.startType != 0, config.exists);
+        if (config.exists) {
+            EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
+            EXPECT_EQ(step.startType, config.startType);
+        }
+        bool exists = false;
+        std::wstring localService = AppIdValue(L"LocalService", &exists);
+        EXPECT_EQ(step.startType != 0, exists);
+        if (exists) {
+            EXPECT_EQ(server_.serviceName(), localService);
+            EXPECT_EQ(L"-Service", AppIdValue(L"ServiceParameters", nullptr));
+        }
+        EXPECT_EQ(step.mode, StartMode(server_.clsidText()));
+    }
 }
 
 }  // namespace

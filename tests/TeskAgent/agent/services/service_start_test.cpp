@@ -31,11 +31,16 @@ LONG WaitForActivity(ITesk_Agent* agent, const std::wstring& name, LONG expected
     return word;
 }
 
-TEST(ServiceStartTest, InstalledServerStartsAsServiceAndStopsThroughItsEvent) {
+// A 64-bit server, and one registered in the 32-bit view as a 32-bit server
+// would be (its command line names the 64-bit sample, which can run here).
+class ServiceStartTest : public testing::TestWithParam<bool> {};
+
+TEST_P(ServiceStartTest, InstalledServerStartsAsServiceAndStopsThroughItsEvent) {
     ScopedProtocolService protocol;
     ASSERT_TRUE(protocol.available());
     RegisteredSample sample(kInstance);
     ASSERT_EQ(sample.registrationResult(), 0);
+    if (GetParam()) ASSERT_TRUE(sample.MoveTo32BitView());
     ScopedServiceRemoval removal(sample.names().userTypeName);
     ITesk_AgentPtr agent;
     ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
@@ -58,6 +63,8 @@ TEST(ServiceStartTest, InstalledServerStartsAsServiceAndStopsThroughItsEvent) {
     ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 1));
     EXPECT_EQ(0x00010001, WaitForActivity(agent, sample.names().progId, 0x00010001, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(Views, ServiceStartTest, testing::Values(false, true));
 
 }  // namespace
 }  // namespace services_test

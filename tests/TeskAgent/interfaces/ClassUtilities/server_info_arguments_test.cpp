@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <comdef.h>
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 #include "TeskAgent_h.h"
@@ -63,6 +65,41 @@ TEST_F(ServerInfoArgumentsTest, WrongElementTypesReturnPointerErrors) {
         EXPECT_EQ(E_POINTER, Attributes(names.get(), &values_, &errors_));
     }
     EXPECT_EQ(nullptr, values_);
+}
+
+// Requests that are not one list of LONG indexes are refused before any
+// element is read: more than one dimension (a read with one index would take
+// the others from beside it), or a last index beyond the LONG range. A list
+// that ends exactly at the top of that range is read completely.
+TEST_F(ServerInfoArgumentsTest, RequestsMustBeOneListOfLongIndexes) {
+    const struct {
+        UINT dims;
+        LONG lower;
+        ULONG count;
+        HRESULT expected;
+    } cases[] = {
+        {2, 0, 2, E_POINTER},
+        {3, 0, 2, E_POINTER},
+        {1, LONG_MAX - 1, 3, E_POINTER},
+        {1, LONG_MAX, 2, E_POINTER},
+        {1, LONG_MAX - 2, 3, S_OK},
+        {1, LONG_MIN, 2, S_OK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dims << " dimensions from " << c.lower);
+        SAFEARRAYBOUND bounds[3] = {{c.count, c.lower}, {c.count, c.lower}, {c.count, c.lower}};
+        tesk::UniqueSafeArray ids(::SafeArrayCreate(VT_I4, c.dims, bounds));
+        tesk::UniqueSafeArray names(::SafeArrayCreate(VT_BSTR, c.dims, bounds));
+        ASSERT_TRUE(ids && names);
+        EXPECT_EQ(c.expected, Properties(ids.get(), &values_, &errors_));
+        const ULONG answered = SUCCEEDED(c.expected) ? TakeAnswers(values_, errors_).errors.size() : 0;
+        EXPECT_EQ(c.expected, Attributes(names.get(), &values_, &errors_));
+        if (SUCCEEDED(c.expected)) {
+            EXPECT_EQ(c.count, answered);
+            EXPECT_EQ(c.count, TakeAnswers(values_, errors_).errors.size());
+        }
+        values_ = errors_ = nullptr;
+    }
 }
 
 // A string array whose element size is not that of a BSTR in this build.

@@ -151,6 +151,46 @@ TEST_F(ServerInfoProcessTest, LocalAttributesOfQuotedCommandLine) {
                                                          &errors));
 }
 
+// A 32-bit server: its registration is read from the 32-bit view, and a module
+// registered in System32 is read from the 32-bit system folder.
+TEST_F(ServerInfoProcessTest, InformationOfA32BitServer) {
+    RegisteredSample sample(kInstance);
+    ASSERT_EQ(sample.registrationResult(), 0);
+    ASSERT_TRUE(sample.MoveTo32BitView());
+    Answers properties = Properties(sample.names().progId, {3, 4});
+    EXPECT_EQ((std::vector<std::wstring>{L"" TESK_SAMPLE_TOOLKIT_VERSION,
+                                         L"" TESK_SAMPLE_ENGINE_PROGID}),
+              properties.texts);
+    Answers inproc = Attributes(sample.names().clsidText, L"INPROC", {L"FilePath", L"FileVersion"});
+    ASSERT_EQ(2u, inproc.texts.size());
+    EXPECT_EQ(0, _wcsicmp(TESK_SAMPLE_MODULE_DLL, inproc.texts[0].c_str())) << inproc.texts[0];
+    EXPECT_EQ(L"" TESK_SAMPLE_VERSION_TEXT, inproc.texts[1]);
+    Answers local = Attributes(sample.names().progId, L"LOCAL", {L"FilePath"});
+    ASSERT_EQ(1u, local.texts.size());
+    EXPECT_EQ(0u, local.texts[0].find(TESK_SAMPLE_SERVER_EXE L" -instance ")) << local.texts[0];
+
+    wchar_t system[MAX_PATH], wow64[MAX_PATH];
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    if (!::GetSystemWow64DirectoryW(wow64, MAX_PATH)) GTEST_SKIP() << "no 32-bit system folder";
+    const std::wstring file = L"\\TeskInfoTest" + sample.names().clsidText.substr(1, 8) + L".dll";
+    ASSERT_TRUE(::CopyFileW(TESK_SAMPLE_MODULE_DLL, (wow64 + file).c_str(), FALSE));
+    const struct {
+        REGSAM view;
+        const wchar_t* version;
+        HRESULT result;
+    } cases[] = {{KEY_WOW64_32KEY, L"" TESK_SAMPLE_VERSION_TEXT, S_OK}, {0, L"", E_FAIL}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.view);
+        ScopedTestClass server(c.view);
+        server.Register(L"", false);
+        server.WriteInprocServer(system + file);
+        Answers got = Attributes(server.progId(), L"INPROC", {L"FilePath", L"FileVersion"});
+        EXPECT_EQ((std::vector<std::wstring>{system + file, c.version}), got.texts);
+        EXPECT_EQ((std::vector<LONG>{S_OK, c.result}), got.errors);
+    }
+    ::DeleteFileW((wow64 + file).c_str());
+}
+
 // A file without version resource whose dates were set to a known day.
 TEST_F(ServerInfoProcessTest, ModuleWithoutVersionResourceStillHasPathAndDate) {
     wchar_t folder[MAX_PATH];
@@ -219,16 +259,19 @@ TEST_F(ServerInfoProcessTest, PluginProgIdsOfRegisteredPlugins) {
     std::vector<std::wstring> before = PluginProgIds();
     EXPECT_NE(before.end(), std::find(before.begin(), before.end(), L"TeskSample.IoPlugin.1"));
 
-    // A plug-in with a ProgID is listed, one without is skipped.
-    ScopedTestClass named, unnamed;
-    named.Register(L"", false);
-    unnamed.Register(L"", false);
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, unnamed.ClassKeyPath() + L"\\ProgID");
-    for (auto* server : {&named, &unnamed})
+    // A plug-in with a ProgID is listed, one without is skipped, in either view.
+    ScopedTestClass named, unnamed, named32(KEY_WOW64_32KEY), unnamed32(KEY_WOW64_32KEY);
+    for (auto* server : {&named, &unnamed, &named32, &unnamed32}) {
+        server->Register(L"", false);
         server->WriteCategory(L"{8BEF444A-77C0-49DA-8023-085116CA8E93}");
+    }
+    for (auto* server : {&unnamed, &unnamed32})
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, server->ClassKeyPath() + L"\\ProgID",
+                              server->view());
     std::vector<std::wstring> after = PluginProgIds();
-    EXPECT_EQ(before.size() + 1, after.size());
+    EXPECT_EQ(before.size() + 2, after.size());
     EXPECT_NE(after.end(), std::find(after.begin(), after.end(), named.progId()));
+    EXPECT_NE(after.end(), std::find(after.begin(), after.end(), named32.progId()));
 }
 
 TEST_F(ServerInfoProcessTest, NoPluginGivesEmptyArray) {
