@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(probe_.loaded());
         probe_.Reset();
-        probe_.SetFlagOnResult(0);
+        probe_.Set("LOGFLAGLOG", 0);
         WriteString(HKEY_CURRENT_USER, key_.path(), L"InstallPath", kProbeFull);
         ::SetErrorInfo(0, nullptr);
     }
@@ -28,8 +28,8 @@ protected:
     DWORD breakFlag_ = 0;
 };
 
-TEST_F(DebugPromptTest, TheFlagIsRegisteredAtTheFirstRaiseAndRetriedWhileItIsZero) {
-    probe_.SetRegisterFlagResult(0);
+TEST_F(DebugPromptTest, TheFlagIsRegisteredUntilNonZeroAndThePromptIsOnWhileTheFlagIs) {
+    probe_.Set("REGISTERLOGFLAG", 0);
     EXPECT_FALSE(com_eh::DebugPromptWanted(client_, breakFlag_));
     EXPECT_FALSE(com_eh::DebugPromptWanted(client_, breakFlag_));
     EXPECT_EQ(breakFlag_, 0u);
@@ -38,21 +38,15 @@ TEST_F(DebugPromptTest, TheFlagIsRegisteredAtTheFirstRaiseAndRetriedWhileItIsZer
     EXPECT_EQ(probe_.LastText("REGISTERLOGFLAG"), L"BreakOnError");
     EXPECT_EQ(probe_.Calls("LOGFLAGLOG"), 0);  // no flag, no question
 
-    probe_.SetRegisterFlagResult(0x800);
+    probe_.Set("REGISTERLOGFLAG", 0x800);
     EXPECT_FALSE(com_eh::DebugPromptWanted(client_, breakFlag_));
     EXPECT_EQ(breakFlag_, 0x800u);
+    EXPECT_EQ(probe_.LastArg("LOGFLAGLOG", 1), 0x800u);
+    probe_.Set("LOGFLAGLOG", 1);
+    EXPECT_TRUE(com_eh::DebugPromptWanted(client_, breakFlag_));
+    probe_.Set("LOGFLAGLOG", 0);
     EXPECT_FALSE(com_eh::DebugPromptWanted(client_, breakFlag_));
     EXPECT_EQ(probe_.Calls("REGISTERLOGFLAG"), 3);  // kept once it is non-zero
-}
-
-TEST_F(DebugPromptTest, ThePromptIsOnExactlyWhileTheLoggerSaysTheFlagIsOn) {
-    probe_.SetRegisterFlagResult(0x800);
-    EXPECT_FALSE(com_eh::DebugPromptWanted(client_, breakFlag_));
-    EXPECT_EQ(probe_.LastArg("LOGFLAGLOG", 1), 0x800u);
-    probe_.SetFlagOnResult(1);
-    EXPECT_TRUE(com_eh::DebugPromptWanted(client_, breakFlag_));
-    probe_.SetFlagOnResult(0);
-    EXPECT_FALSE(com_eh::DebugPromptWanted(client_, breakFlag_));
 }
 
 TEST_F(DebugPromptTest, WithoutALoggerTheFlagStaysZeroAndThePromptOff) {
@@ -74,26 +68,20 @@ TEST_F(DebugPromptTest, PendingErrorInfoIsPutBackWithTheSameDescriptionAndSource
     EXPECT_NE(rebuilt.get(), original.get());
     ::SetErrorInfo(0, rebuilt.get());
     PendingErrorInfo pending = TakePendingErrorInfo();
-    ASSERT_TRUE(pending.present);
     EXPECT_EQ(pending.description, L"Inner failure");
     EXPECT_EQ(pending.source, L"Inner.Component");
-    // Only description and source travel.
-    EXPECT_FALSE(IsEqualGUID(pending.guid, someInterface));
+    EXPECT_FALSE(IsEqualGUID(pending.guid, someInterface));  // only those two travel
+
+    // Once the flag is known, pending information is left alone (the very same object).
+    ::SetErrorInfo(0, original.get());
+    com_eh::DebugPromptWanted(client_, breakFlag_);
+    ASSERT_EQ(::GetErrorInfo(0, rebuilt.put()), S_OK);
+    EXPECT_EQ(rebuilt.get(), original.get());
 
     // Without pending information none is made up.
     breakFlag_ = 0;
     com_eh::DebugPromptWanted(client_, breakFlag_);
     EXPECT_FALSE(TakePendingErrorInfo().present);
-}
-
-TEST_F(DebugPromptTest, OnceTheFlagIsKnownPendingErrorInfoIsLeftAlone) {
-    breakFlag_ = 0x800;
-    auto info = MakeErrorInfo(L"left alone", L"Here");
-    ::SetErrorInfo(0, info.get());
-    com_eh::DebugPromptWanted(client_, breakFlag_);
-    tesk::UniqueComPtr<IErrorInfo> after;
-    ASSERT_EQ(::GetErrorInfo(0, after.put()), S_OK);
-    EXPECT_EQ(after.get(), info.get());  // the very same object
 }
 
 TEST(DebugPromptTextTest, TheRaiseIsDescribedAsCaughtWithTheQuestionOnItsOwnLine) {

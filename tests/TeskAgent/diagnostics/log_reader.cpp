@@ -8,16 +8,6 @@
 namespace tesk_test {
 
 namespace {
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    int chars = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                      static_cast<int>(text.size()), nullptr, 0);
-    if (chars <= 0) return L"<invalid UTF-8>";
-    std::wstring wide(static_cast<size_t>(chars), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], chars);
-    return wide;
-}
-
 bool IsTime(const std::wstring& time) {
     const std::wstring shape = L"dddd-dd-dd dd:dd:dd.ddd";
     if (time.size() != shape.size()) return false;
@@ -56,7 +46,7 @@ std::vector<LogRecord> ParseLog(const std::string& utf8) {
     for (;;) {
         size_t end = utf8.find("\r\n", start);
         if (end == std::string::npos) break;
-        records.push_back(ParseLine(FromUtf8(utf8.substr(start, end - start))));
+        records.push_back(ParseLine(ToWide(utf8.substr(start, end - start))));
         start = end + 2;
     }
     return records;
@@ -107,13 +97,6 @@ std::vector<LogRecord> LogTail::RecordsOf(DWORD pid, const std::wstring& identit
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-bool Contains(const std::wstring& text, const std::wstring& part) {
-    return text.find(part) != std::wstring::npos;
 }
 
 }  // namespace tesk_test

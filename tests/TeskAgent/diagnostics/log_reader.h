@@ -43,7 +43,5 @@ private:
 };
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix);
-bool EndsWith(const std::wstring& text, const std::wstring& suffix);
-bool Contains(const std::wstring& text, const std::wstring& part);
 
 }  // namespace tesk_test

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "test_paths.h"
@@ -21,28 +22,33 @@ constexpr const wchar_t kRealLoggerDir[] = TESK_BUILD_DIR L"\\components\\logger
 
 class ProbeLibrary {
 public:
-    explicit ProbeLibrary(const wchar_t* folder);
+    explicit ProbeLibrary(const wchar_t* folder)
+        : module_(::LoadLibraryW((std::wstring(folder) + L"\\Tracemill.dll").c_str())) {}
     bool loaded() const { return static_cast<bool>(module_); }
-    HMODULE module() const { return module_.get(); }
 
-    void Reset() const;
-    void SetRefuse(bool refuse) const;
-    void SetHandle(DWORD handle) const;
-    void SetLogStartResult(DWORD result) const;
-    void SetFlagOnResult(DWORD result) const;
-    void SetRegisterFlagResult(DWORD result) const;
-    void SetFlagValue(DWORD index, DWORD value) const;
-    int Calls(const char* entry) const;
-    DWORD LastArg(const char* entry, DWORD position) const;
-    std::wstring LastText(const char* entry) const;
+    void Reset() const { Control<DWORD(__cdecl*)()>("PROBE_Reset")(); }
+    // One of the probe's answers (see ProbeState in fixtures/probe_logger.cpp).
+    void Set(const char* answer, DWORD value) const {
+        Control<DWORD(__cdecl*)(const char*, DWORD)>("PROBE_Set")(answer, value);
+    }
+    int Calls(const char* entry) const {
+        return static_cast<int>(Control<DWORD(__cdecl*)(const char*)>("PROBE_Calls")(entry));
+    }
+    DWORD LastArg(const char* entry, DWORD position) const {
+        return Control<DWORD(__cdecl*)(const char*, DWORD)>("PROBE_LastArg")(entry, position);
+    }
+    std::wstring LastText(const char* entry) const {
+        return Control<const wchar_t*(__cdecl*)(const char*)>("PROBE_LastText")(entry);
+    }
 
 private:
     // The probe's control export of that name as a function of type Fn; throws
     // when the probe is not loaded or lacks it.
-    FARPROC Lookup(const char* name) const;
     template <class Fn>
     Fn Control(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(Lookup(name)));
+        FARPROC control = module_ ? ::GetProcAddress(module_.get(), name) : nullptr;
+        if (!control) throw std::runtime_error(std::string("probe logger lacks ") + name);
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(control));
     }
     tesk::UniqueLibrary module_;
 };
