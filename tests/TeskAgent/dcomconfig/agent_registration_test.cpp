@@ -120,26 +120,27 @@ TEST_F(AgentRegistrationTest, RegistrationConfiguresTheAgentsAppIdOnceAndAgainTh
     }
 }
 
-TEST_F(AgentRegistrationTest, MissingLibraryIsReportedAndLeavesTheExitCodeAlone) {
+// A library that is missing, or that fails for want of an account: reported,
+// with the exit code left alone.
+TEST_F(AgentRegistrationTest, RunAsFailureIsReportedAndLeavesTheExitCodeAlone) {
     const std::wstring missing = TESK_BUILD_DIR L"\\components\\admin_account\\missing\\Wardlow.dll";
-    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, missing.c_str(), REG_EXPAND_SZ);
-    ProcessResult result = Register();
-    EXPECT_EQ(result.exitCode, 0);
-    ExpectRunAsFailureReported(result.standardError);
-    // The grants were made before the run-as step; the level comes after it.
-    ExpectGrantsInOrder();
-    EXPECT_FALSE(HasAuthenticationLevel(1));
-    EXPECT_EQ(RunAs(), L"Interactive User");
+    for (bool libraryMissing : {false, true}) {
+        SCOPED_TRACE(libraryMissing ? "library missing" : "no account");
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, kAgentAppIdKey);
+        if (libraryMissing)
+            SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, missing.c_str(), REG_EXPAND_SZ);
+        else
+            SetAdminUserValue(WARDLOW_ACCOUNT_NAME_VALUE, nullptr);
+        ProcessResult result = Register();
+        EXPECT_EQ(result.exitCode, 0);
+        ExpectRunAsFailureReported(result.standardError);
+        // The grants were made before the run-as step; the level comes after it.
+        ExpectGrantsInOrder();
+        EXPECT_FALSE(HasAuthenticationLevel(1));
+        EXPECT_EQ(RunAs(), L"Interactive User");
+    }
     // A recorded path is never overwritten, even when its file is missing.
     EXPECT_EQ(InstallPath(), missing);
-}
-
-TEST_F(AgentRegistrationTest, LibraryWithoutAnAccountIsReportedAndLeavesTheExitCodeAlone) {
-    SetAdminUserValue(WARDLOW_ACCOUNT_NAME_VALUE, nullptr);
-    ProcessResult result = Register();
-    EXPECT_EQ(result.exitCode, 0);
-    ExpectRunAsFailureReported(result.standardError);
-    EXPECT_EQ(RunAs(), L"Interactive User");
 }
 
 // No recorded path: the library beside the agent is found and its path
