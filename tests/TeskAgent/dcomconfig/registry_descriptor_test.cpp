@@ -33,7 +33,8 @@ protected:
     }
 };
 
-// Its owner, group and DACL are checked where it is read and stored.
+// Its owner, group and DACL, and what ReadRegistrySD gives, are checked where
+// permissions are added to a missing, stored or unusable value.
 TEST_F(RegistryDescriptorTest, DefaultDescriptorIsAbsoluteWithNothingDefaultedAndNoSacl) {
     HeapBlock descriptor;
     ASSERT_EQ(CreateDefaultSD(descriptor), S_OK);
@@ -43,28 +44,6 @@ TEST_F(RegistryDescriptorTest, DefaultDescriptorIsAbsoluteWithNothingDefaultedAn
     EXPECT_EQ(control & (SE_SELF_RELATIVE | SE_SACL_PRESENT | SE_DACL_DEFAULTED |
                          SE_OWNER_DEFAULTED | SE_GROUP_DEFAULTED),
               0);
-}
-
-TEST_F(RegistryDescriptorTest, ReadGivesTheDefaultWhenNothingIsStoredAndTheStoredOneOtherwise) {
-    HeapBlock descriptor;
-    bool isNew = false;
-    // No key.
-    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, descriptor, isNew), S_OK);
-    EXPECT_TRUE(isNew);
-    EXPECT_EQ(DaclEntries(descriptor.get()), std::vector<AclEntry>{Allowed(user_)});
-    EXPECT_FALSE(tesk_test::KeyExists(HKEY_CURRENT_USER, path_));
-    // Key without the value.
-    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, root_.path().c_str(), kValue, descriptor, isNew),
-              S_OK);
-    EXPECT_TRUE(isNew);
-    // A stored value comes back byte for byte.
-    ASSERT_EQ(Add(L"Everyone"), S_OK);
-    std::vector<BYTE> stored = Stored();
-    ASSERT_EQ(ReadRegistrySD(HKEY_CURRENT_USER, path_.c_str(), kValue, descriptor, isNew), S_OK);
-    EXPECT_FALSE(isNew);
-    EXPECT_EQ(std::vector<BYTE>(static_cast<BYTE*>(descriptor.get()),
-                                static_cast<BYTE*>(descriptor.get()) + stored.size()),
-              stored);
 }
 
 TEST_F(RegistryDescriptorTest, AdditionToAMissingValueGrantsUserThenSystemThenThePrincipal) {
