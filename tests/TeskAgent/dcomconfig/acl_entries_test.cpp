@@ -35,25 +35,18 @@ private:
     std::vector<HeapBlock> sids_;
 };
 
-class EveryoneName : public testing::TestWithParam<const wchar_t*> {};
-
-TEST_P(EveryoneName, IsTheWorldSid) {
+TEST(PrincipalSid, AccountNamesResolveInAnyCaseWithOrWithoutTheAuthority) {
+    const struct {
+        const wchar_t* name;
+        const wchar_t* sid;
+    } cases[] = {{L"Everyone", kWorldSid}, {L"EVERYONE", kWorldSid},
+                 {L"nt authority\\EVERYONE", kWorldSid}, {L"NT AUTHORITY\\everyone", kWorldSid},
+                 {L"SYSTEM", kSystemSid}, {L"NT Authority\\SYSTEM", kSystemSid}};
     HeapBlock sid;
-    ASSERT_EQ(LookupPrincipalSid(GetParam(), sid), S_OK);
-    EXPECT_EQ(SidText(sid.get()), kWorldSid);
-}
-
-INSTANTIATE_TEST_SUITE_P(Spellings, EveryoneName,
-                         testing::Values(L"Everyone", L"EVERYONE", L"everyone",
-                                         L"NT Authority\\Everyone", L"nt authority\\EVERYONE",
-                                         L"NT AUTHORITY\\everyone"));
-
-TEST(PrincipalSid, AccountNamesResolveOnThisSystem) {
-    HeapBlock sid;
-    ASSERT_EQ(LookupPrincipalSid(L"SYSTEM", sid), S_OK);
-    EXPECT_EQ(SidText(sid.get()), kSystemSid);
-    ASSERT_EQ(LookupPrincipalSid(L"NT Authority\\SYSTEM", sid), S_OK);
-    EXPECT_EQ(SidText(sid.get()), kSystemSid);
+    for (const auto& c : cases) {
+        ASSERT_EQ(LookupPrincipalSid(c.name, sid), S_OK) << tesk_test::ToNarrow(c.name);
+        EXPECT_EQ(SidText(sid.get()), c.sid) << tesk_test::ToNarrow(c.name);
+    }
     ASSERT_EQ(GetProcessUserSid(sid), S_OK);
     EXPECT_EQ(SidText(sid.get()), ProcessUserSid());
 }

@@ -120,60 +120,54 @@ TEST_F(AgentRegistrationTest, RegistrationConfiguresTheAgentsAppIdOnceAndAgainTh
     }
 }
 
-TEST_F(AgentRegistrationTest, MissingLibraryIsReportedAndLeavesTheExitCodeAlone) {
+// A library that is missing, or that fails for want of an account: reported,
+// with the exit code left alone.
+TEST_F(AgentRegistrationTest, RunAsFailureIsReportedAndLeavesTheExitCodeAlone) {
     const std::wstring missing = TESK_BUILD_DIR L"\\components\\admin_account\\missing\\Wardlow.dll";
-    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, missing.c_str(), REG_EXPAND_SZ);
-    ProcessResult result = Register();
-    EXPECT_EQ(result.exitCode, 0);
-    ExpectRunAsFailureReported(result.standardError);
-    // The grants were made before the run-as step; the level comes after it.
-    ExpectGrantsInOrder();
-    EXPECT_FALSE(HasAuthenticationLevel(1));
-    EXPECT_EQ(RunAs(), L"Interactive User");
+    for (bool libraryMissing : {false, true}) {
+        SCOPED_TRACE(libraryMissing ? "library missing" : "no account");
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, kAgentAppIdKey);
+        if (libraryMissing)
+            SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, missing.c_str(), REG_EXPAND_SZ);
+        else
+            SetAdminUserValue(WARDLOW_ACCOUNT_NAME_VALUE, nullptr);
+        ProcessResult result = Register();
+        EXPECT_EQ(result.exitCode, 0);
+        ExpectRunAsFailureReported(result.standardError);
+        // The grants were made before the run-as step; the level comes after it.
+        ExpectGrantsInOrder();
+        EXPECT_FALSE(HasAuthenticationLevel(1));
+        EXPECT_EQ(RunAs(), L"Interactive User");
+    }
     // A recorded path is never overwritten, even when its file is missing.
     EXPECT_EQ(InstallPath(), missing);
 }
 
-TEST_F(AgentRegistrationTest, LibraryWithoutAnAccountIsReportedAndLeavesTheExitCodeAlone) {
-    SetAdminUserValue(WARDLOW_ACCOUNT_NAME_VALUE, nullptr);
-    ProcessResult result = Register();
-    EXPECT_EQ(result.exitCode, 0);
-    ExpectRunAsFailureReported(result.standardError);
-    EXPECT_EQ(RunAs(), L"Interactive User");
-}
-
-TEST_F(AgentRegistrationTest, LibraryBesideTheAgentIsFoundAndRecordedWhenNoPathIs) {
-    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
-    AgentCopy copy;
-    ASSERT_TRUE(copy.Put(copy.AgentFolder()));
-    ProcessResult result = copy.Register();
-    ASSERT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.standardError, L"");
-    DWORD type = REG_NONE;
-    EXPECT_EQ(::lstrcmpiW(InstallPath(&type).c_str(), (copy.AgentFolder() + L"\\Wardlow.dll").c_str()), 0)
-        << tesk_test::ToNarrow(InstallPath());
-    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(RunAs(), QualifiedUserName());
-    EXPECT_TRUE(HasAuthenticationLevel(1));
-}
-
-TEST_F(AgentRegistrationTest, EmptyPathMeansTheSearchAndStaysEmpty) {
-    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, L"", REG_SZ);
-    AgentCopy copy;
-    ASSERT_TRUE(copy.Put(copy.AgentFolder()));
-    ProcessResult result = copy.Register();
-    ASSERT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.standardError, L"");
-    bool exists = false;
-    EXPECT_EQ(tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY,
-                                    WARDLOW_INSTALL_PATH_VALUE, &exists),
-              L"");
-    EXPECT_TRUE(exists);
-    EXPECT_EQ(RunAs(), QualifiedUserName());
+// No recorded path: the library beside the agent is found and its path
+// recorded; an empty path means the same search and stays empty.
+TEST_F(AgentRegistrationTest, LibraryBesideTheAgentIsFoundWhenNoPathIsRecorded) {
+    for (const wchar_t* recorded : {static_cast<const wchar_t*>(nullptr), L""}) {
+        SCOPED_TRACE(recorded ? "empty path" : "no path");
+        tesk_test::DeleteTree(HKEY_CLASSES_ROOT, kAgentAppIdKey);
+        SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, recorded, REG_SZ);
+        AgentCopy copy;
+        ASSERT_TRUE(copy.Put(copy.AgentFolder()));
+        ProcessResult result = copy.Register();
+        ASSERT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.standardError, L"");
+        DWORD type = REG_NONE;
+        const std::wstring expected = recorded ? L"" : copy.AgentFolder() + L"\\Wardlow.dll";
+        EXPECT_EQ(::lstrcmpiW(InstallPath(&type).c_str(), expected.c_str()), 0)
+            << tesk_test::ToNarrow(InstallPath());
+        EXPECT_EQ(type, static_cast<DWORD>(recorded ? REG_SZ : REG_EXPAND_SZ));
+        EXPECT_EQ(RunAs(), QualifiedUserName());
+        EXPECT_TRUE(HasAuthenticationLevel(1));
+    }
 }
 
 // The search never reaches the current folder or PATH, where anyone could
-// plant a library for an administrator's registration run.
+// plant a library for an administrator's registration run; a library not
+// found leaves no path recorded.
 TEST_F(AgentRegistrationTest, LibraryPlantedInTheCurrentFolderAndOnPathIsNotLoaded) {
     SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
     AgentCopy copy;
@@ -186,17 +180,6 @@ TEST_F(AgentRegistrationTest, LibraryPlantedInTheCurrentFolderAndOnPathIsNotLoad
     tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, WARDLOW_INSTALL_PATH_VALUE,
                           &exists);
     EXPECT_FALSE(exists) << "a planted library's path was recorded";
-}
-
-TEST_F(AgentRegistrationTest, MissingLibraryWithoutAPathIsNotRecorded) {
-    SetAdminUserValue(WARDLOW_INSTALL_PATH_VALUE, nullptr);
-    ProcessResult result = Register();
-    EXPECT_EQ(result.exitCode, 0);
-    ExpectRunAsFailureReported(result.standardError);
-    bool exists = true;
-    tesk_test::ReadString(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, WARDLOW_INSTALL_PATH_VALUE,
-                          &exists);
-    EXPECT_FALSE(exists);
 }
 
 }  // namespace

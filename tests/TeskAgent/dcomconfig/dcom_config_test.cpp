@@ -10,6 +10,7 @@
 #include "support/win32_result.h"
 
 using namespace dcom_test;
+using tesk_test::NewGuidText;
 namespace msg = registration_messages;
 
 namespace {
@@ -86,10 +87,10 @@ TEST_F(DcomConfigTest, AppIdWithoutBracesGetsThemForPermissionsButNotForRunAs) {
 
 TEST_F(DcomConfigTest, RunAsModes) {
     tesk_test::WriteString(HKEY_CLASSES_ROOT, key_, L"RunAs", L"someone");
-    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_UNCHANGED), S_OK);
-    EXPECT_EQ(RunAs(), L"someone");
-    EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), 7), S_OK);
-    EXPECT_EQ(RunAs(), L"someone");
+    for (DWORD unknownOrUnchanged : {DWORD{RUNAS_UNCHANGED}, DWORD{7}}) {
+        EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), unknownOrUnchanged), S_OK);
+        EXPECT_EQ(RunAs(), L"someone");
+    }
     EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_INTERACTIVE_USER), S_OK);
     std::vector<BYTE> raw = ReadValue(HKEY_CLASSES_ROOT, key_, L"RunAs");
     EXPECT_EQ(raw.size(), sizeof(L"Interactive User"));  // with its terminating zero
@@ -100,9 +101,8 @@ TEST_F(DcomConfigTest, RunAsModes) {
     EXPECT_FALSE(exists);
     EXPECT_EQ(config_.ChangeAppIDRunAs(appId_.c_str(), RUNAS_LAUNCHING_USER), S_OK);
     EXPECT_TRUE(messages_.empty());
-}
 
-TEST_F(DcomConfigTest, RunAsOnAMissingKeyFailsExceptInModeThree) {
+    // A missing key fails in every mode but the unchanged one, and is not created.
     const std::wstring missing = NewGuidText();
     EXPECT_EQ(config_.ChangeAppIDRunAs(missing.c_str(), RUNAS_UNCHANGED), S_OK);
     EXPECT_TRUE(messages_.empty());
@@ -145,31 +145,6 @@ TEST_F(DcomConfigTest, AppIdsThatWouldReachOtherKeysAreRefused) {
     EXPECT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"APPID\\{..\\CLSID}"));
 }
 
-TEST_F(DcomConfigTest, AppIdOfAClass) {
-    const std::wstring clsidText = NewGuidText();
-    CLSID clsid;
-    ASSERT_EQ(::CLSIDFromString(clsidText.c_str(), &clsid), S_OK);
-    const std::wstring classKey = L"CLSID\\" + clsidText;
-    wchar_t appId[CDcomConfig::kAppIdChars] = L"unchanged";
-
-    // No class key, then a class key without AppID: failures, never 0.
-    EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars),
-              tesk::Win32Result(ERROR_FILE_NOT_FOUND));
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, nullptr, L"Test class");
-    EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars),
-              tesk::Win32Result(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kClsidKeyNotOpened},
-                                               {msg::kInnerText, msg::kAppIdValueNotRead}}));
-
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, L"AppID", appId_);
-    EXPECT_EQ(config_.GetAppidFromClsid(clsid, appId, CDcomConfig::kAppIdChars), S_OK);
-    EXPECT_EQ(std::wstring(appId), appId_);
-    // A buffer too small for it fails rather than handing out a cut AppID.
-    wchar_t small[10];
-    EXPECT_TRUE(FAILED(config_.GetAppidFromClsid(clsid, small, 10)));
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, classKey);
-}
-
 TEST_F(DcomConfigTest, UnknownProgIdIsReportedAndStopsTheConfiguration) {
     const wchar_t progId[] = L"TeskAgentTests.NoSuchClass.1";
     CLSID clsid;
@@ -180,36 +155,34 @@ TEST_F(DcomConfigTest, UnknownProgIdIsReportedAndStopsTheConfiguration) {
                                                 msg::kOuterCaption}}));
 }
 
-TEST_F(DcomConfigTest, ProgIdWhoseClassHasNoAppIdStopsAtTheAppIdLookup) {
+TEST_F(DcomConfigTest, ProgIdReachesTheAppIdOfItsClassOrStopsAtTheAppIdLookup) {
     const std::wstring progId = L"TeskAgentTests.Dcom" + bare_.substr(0, 8);
-    const std::wstring clsidText = NewGuidText();
+    GUID clsid;
+    const std::wstring clsidText = NewGuidText(&clsid), classKey = L"CLSID\\" + clsidText;
     tesk_test::WriteString(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsidText);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText, nullptr, L"Test class");
-    HRESULT hr = config_.SetDcomConfig(progId.c_str(), RUNAS_UNCHANGED);
-    EXPECT_EQ(hr, tesk::Win32Result(ERROR_FILE_NOT_FOUND));
     wchar_t outer[256];
-    swprintf(outer, 256, msg::kAppIdLookup, static_cast<int>(hr));
-    EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, msg::kAppIdValueNotRead},
-                                               {outer, msg::kOuterCaption}}));
+    // No class key, then a class key without AppID: failures, never 0.
+    for (const auto& inner : {msg::kClsidKeyNotOpened, msg::kAppIdValueNotRead}) {
+        messages_.clear();
+        HRESULT hr = config_.SetDcomConfig(progId.c_str(), RUNAS_UNCHANGED);
+        EXPECT_EQ(hr, tesk::Win32Result(ERROR_FILE_NOT_FOUND));
+        swprintf(outer, 256, msg::kAppIdLookup, static_cast<int>(hr));
+        EXPECT_EQ(messages_, (std::vector<Message>{{msg::kInnerText, inner},
+                                                   {outer, msg::kOuterCaption}}));
+        tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, nullptr, L"Test class");
+    }
 
     // With the AppID in place the configuration reaches the AppID key.
     messages_.clear();
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText, L"AppID", appId_);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, classKey, L"AppID", appId_);
     EXPECT_EQ(config_.SetDcomConfig(progId.c_str(), RUNAS_UNCHANGED), S_OK);
     EXPECT_EQ(Permission(L"LaunchPermission").size(), 4u);
     EXPECT_TRUE(messages_.empty());
+    // A buffer too small for the AppID fails rather than handing out a cut one.
+    wchar_t small[10];
+    EXPECT_TRUE(FAILED(config_.GetAppidFromClsid(clsid, small, 10)));
     tesk_test::DeleteTree(HKEY_CLASSES_ROOT, progId);
-    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + clsidText);
-}
-
-TEST(WellKnownAccountName, NamesResolveBackToTheirSids) {
-    wchar_t name[CDcomConfig::kAccountNameChars] = {};
-    ASSERT_TRUE(CDcomConfig::GetWellKnownAccountName(1, 0, name));
-    EXPECT_EQ(AccountSid(name), kWorldSid);
-    ASSERT_TRUE(CDcomConfig::GetWellKnownAccountName(5, 7, name));
-    EXPECT_EQ(AccountSid(name), kAnonymousSid);
-    // An identifier authority that names no account.
-    EXPECT_FALSE(CDcomConfig::GetWellKnownAccountName(99, 12345, name));
+    tesk_test::DeleteTree(HKEY_CLASSES_ROOT, classKey);
 }
 
 TEST(RegistrationMessages, TextsAreFormattedAsTabled) {

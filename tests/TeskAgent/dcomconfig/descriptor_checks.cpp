@@ -36,16 +36,6 @@ std::wstring ProcessUserSid() {
     return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
 }
 
-std::wstring AccountSid(const wchar_t* account) {
-    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
-    wchar_t domain[256] = {};
-    DWORD sidBytes = sizeof(sid), domainChars = 256;
-    SID_NAME_USE use;
-    if (!::LookupAccountNameW(nullptr, account, sid, &sidBytes, domain, &domainChars, &use))
-        return L"";
-    return SidText(sid);
-}
-
 std::vector<AclEntry> Entries(PACL acl) {
     std::vector<AclEntry> entries;
     if (!acl) return entries;
@@ -132,14 +122,6 @@ std::vector<AclEntry> StoredPermissionEntries(HKEY root, const std::wstring& pat
     EXPECT_EQ(OwnerSid(data.data()), owner);
     EXPECT_EQ(GroupSid(data.data()), owner);
     return DaclEntries(data.data());
-}
-
-std::wstring NewGuidText() {
-    GUID guid;
-    ::CoCreateGuid(&guid);
-    wchar_t text[40] = {};
-    ::StringFromGUID2(guid, text, 40);
-    return text;
 }
 
 }  // namespace dcom_test

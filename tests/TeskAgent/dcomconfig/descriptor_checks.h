@@ -31,8 +31,6 @@ AclEntry Denied(const std::wstring& sid);
 std::wstring SidText(PSID sid);
 // The user of this process's token, read straight from the token.
 std::wstring ProcessUserSid();
-// The SID of an account name on the local system, or "" when it does not resolve.
-std::wstring AccountSid(const wchar_t* account);
 
 std::vector<AclEntry> Entries(PACL acl);
 std::vector<AclEntry> DaclEntries(PSECURITY_DESCRIPTOR descriptor);
@@ -54,8 +52,5 @@ bool IsStoredDescriptor(const std::vector<BYTE>& value, DWORD type);
 // entries when the value is not such a descriptor.
 std::vector<AclEntry> StoredPermissionEntries(HKEY root, const std::wstring& path,
                                               const wchar_t* value, const std::wstring& owner);
-
-// A new GUID in registry string form, with braces.
-std::wstring NewGuidText();
 
 }  // namespace dcom_test

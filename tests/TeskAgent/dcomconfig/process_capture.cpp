@@ -47,24 +47,22 @@ ProcessResult RunCapturingStandardError(const std::wstring& commandLine, DWORD t
 }
 
 SavedAdminUserConfig::SavedAdminUserConfig()
-    : accountName_(Read(WARDLOW_ACCOUNT_NAME_VALUE)), installPath_(Read(WARDLOW_INSTALL_PATH_VALUE)) {}
+    : saved_{{WARDLOW_ACCOUNT_NAME_VALUE, REG_NONE, {}}, {WARDLOW_INSTALL_PATH_VALUE, REG_NONE, {}}} {
+    for (Saved& saved : saved_)
+        saved.data = ReadValue(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, saved.name, &saved.type);
+}
 
 SavedAdminUserConfig::~SavedAdminUserConfig() {
-    Restore(WARDLOW_ACCOUNT_NAME_VALUE, accountName_);
-    Restore(WARDLOW_INSTALL_PATH_VALUE, installPath_);
-}
-
-SavedAdminUserConfig::Saved SavedAdminUserConfig::Read(const wchar_t* name) {
-    Saved saved;
-    std::vector<BYTE> data = ReadValue(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, name, &saved.type);
-    saved.exists = saved.type != REG_NONE;
-    data.resize(data.size() + 2);
-    saved.data = reinterpret_cast<const wchar_t*>(data.data());
-    return saved;
-}
-
-void SavedAdminUserConfig::Restore(const wchar_t* name, const Saved& saved) {
-    SetAdminUserValue(name, saved.exists ? saved.data.c_str() : nullptr, saved.type);
+    tesk::UniqueRegKey key;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, WARDLOW_ADMIN_USER_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, key.put(), nullptr);
+    for (const Saved& saved : saved_) {
+        if (saved.type == REG_NONE)
+            ::RegDeleteValueW(key.get(), saved.name);
+        else
+            ::RegSetValueExW(key.get(), saved.name, 0, saved.type, saved.data.data(),
+                             static_cast<DWORD>(saved.data.size()));
+    }
 }
 
 void SetAdminUserValue(const wchar_t* name, const wchar_t* data, DWORD type) {

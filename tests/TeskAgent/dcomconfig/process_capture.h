@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace dcom_test {
 
@@ -30,13 +31,11 @@ public:
 
 private:
     struct Saved {
-        bool exists = false;
-        DWORD type = REG_NONE;
-        std::wstring data;
+        const wchar_t* name;
+        DWORD type;  // REG_NONE: absent
+        std::vector<BYTE> data;
     };
-    static Saved Read(const wchar_t* name);
-    static void Restore(const wchar_t* name, const Saved& saved);
-    Saved accountName_, installPath_;
+    Saved saved_[2];
 };
 
 // Sets one value of the administrator-account configuration; a null data deletes it.

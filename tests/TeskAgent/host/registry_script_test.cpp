@@ -65,22 +65,19 @@ TEST_F(RegistryScriptTest, ReplacedKeyLosesEverythingUnlistedAtRegistration) {
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent\\Plain\\Kept")));
 }
 
-TEST_F(RegistryScriptTest, RemovalDeletesListedKeysButNeverNoRemoveKeys) {
-    ASSERT_EQ(script_.Register({}), S_OK);
-    ASSERT_EQ(script_.Unregister(), S_OK);
-    SCOPED_TRACE(DumpTree(HKEY_CURRENT_USER, root_.path()));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent")));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent\\Replaced")));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent\\Plain")));
-    // Removing what is not there succeeds.
-    EXPECT_EQ(script_.Unregister(), S_OK);
-}
-
-TEST_F(RegistryScriptTest, RemovalLeavesAListedKeyThatOthersExtended) {
+TEST_F(RegistryScriptTest, RemovalDeletesListedKeysButNeverNoRemoveKeysNorOnesOthersExtended) {
     ASSERT_EQ(script_.Register({}), S_OK);
     tesk_test::WriteString(HKEY_CURRENT_USER, Path(L"Parent\\Plain\\Foreign"), nullptr, L"x");
     ASSERT_EQ(script_.Unregister(), S_OK);
+    SCOPED_TRACE(DumpTree(HKEY_CURRENT_USER, root_.path()));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent\\Replaced")));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent\\Plain\\Foreign")));
+    tesk_test::DeleteTree(HKEY_CURRENT_USER, Path(L"Parent\\Plain\\Foreign"));
+    ASSERT_EQ(script_.Unregister(), S_OK);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent\\Plain")));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path(L"Parent")));
+    // Removing what is not there succeeds.
+    EXPECT_EQ(script_.Unregister(), S_OK);
 }
 
 TEST(RegistryScriptSyntax, RejectsMalformedText) {

@@ -10,6 +10,7 @@
 #include "support/unique_resource.h"
 
 using namespace dcom_test;
+using tesk_test::NewGuidText;
 
 namespace {
 

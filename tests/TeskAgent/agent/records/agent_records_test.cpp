@@ -1,6 +1,7 @@
 // The warning and trace records the agent's methods write, read from the
 // prefix's log as an administrator reads them, and the difference between a
 // failure that is raised (two error records) and one that is returned (none).
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <comdef.h>
@@ -16,6 +17,8 @@
 #include "support/test_support.h"
 
 using namespace tesk_test;
+using testing::Contains;
+using testing::IsEmpty;
 
 _COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
 _COM_SMARTPTR_TYPEDEF(ITeskRot, __uuidof(ITeskRot));
@@ -49,16 +52,6 @@ protected:
             if (record.level == level) texts.push_back(record.text);
         return texts;
     }
-    static size_t Count(const std::vector<std::wstring>& texts, const std::wstring& text) {
-        size_t count = 0;
-        for (const std::wstring& t : texts) count += t == text;
-        return count;
-    }
-    static std::wstring Joined(const std::vector<std::wstring>& texts) {
-        std::wstring all;
-        for (const std::wstring& t : texts) all += t + L"\n";
-        return all;
-    }
 
     ITesk_AgentPtr agent_;
     ITeskRotPtr rot_;
@@ -84,26 +77,23 @@ TEST_F(AgentRecordsTest, TeskRotOperationsWriteTheirWarningsAndTraces) {
 
     const auto warnings = Texts(tail, L"WARNING");
     const auto traces = Texts(tail, L"TRACE");
-    SCOPED_TRACE(Joined(warnings) + Joined(traces));
-    EXPECT_EQ(Count(warnings, Format(L"Server with GUID ('%ls') already registered in Tesk ROT!", key)), 1u);
-    EXPECT_EQ(Count(warnings, Format(L"Attempt to unregister a Server with unknown GUID ('%ls').", key)), 1u);
-    EXPECT_EQ(Count(traces, Format(L"Register a Server with GUID ('%ls').", key)), 2u);
-    EXPECT_EQ(Count(traces, Format(L"Connected to Server with GUID ('%ls') via Tesk ROT.", key)), 1u);
-    EXPECT_EQ(Count(traces, Format(L"Unregister a Server with GUID ('%ls').", key)), 1u);
-    EXPECT_EQ(Count(traces, Format(L"Attempt to connect a Server with GUID ('%ls'), which is not currently in Tesk ROT.", key)), 1u);
-    EXPECT_TRUE(Texts(tail, L"ERROR").empty()) << "an absent entry is returned, not raised";
+    EXPECT_THAT(warnings, Contains(Format(L"Server with GUID ('%ls') already registered in Tesk ROT!", key)).Times(1));
+    EXPECT_THAT(warnings, Contains(Format(L"Attempt to unregister a Server with unknown GUID ('%ls').", key)).Times(1));
+    EXPECT_THAT(traces, Contains(Format(L"Register a Server with GUID ('%ls').", key)).Times(2));
+    EXPECT_THAT(traces, Contains(Format(L"Connected to Server with GUID ('%ls') via Tesk ROT.", key)).Times(1));
+    EXPECT_THAT(traces, Contains(Format(L"Unregister a Server with GUID ('%ls').", key)).Times(1));
+    EXPECT_THAT(traces, Contains(Format(L"Attempt to connect a Server with GUID ('%ls'), which is not currently in Tesk ROT.", key)).Times(1));
+    EXPECT_THAT(Texts(tail, L"ERROR"), IsEmpty()) << "an absent entry is returned, not raised";
 }
 
 TEST_F(AgentRecordsTest, WrongValueTypeIsRaisedWithItsOperationText) {
+    const std::wstring kWrongType = L"Could not Unexpected DataType during regisration in Tesk ROT..  ";
     LogTail tail;
     _variant_t notAnObject(42L);
     EXPECT_EQ(rot_->TeskRotRegister(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000A002}"), notAnObject),
               E_INVALIDARG);
-    const auto errors = Texts(tail, L"ERROR");
-    ASSERT_EQ(errors.size(), 2u) << Joined(errors);
-    for (const std::wstring& text : errors)
-        EXPECT_TRUE(StartsWith(text, L"Could not Unexpected DataType during regisration in Tesk ROT..  "))
-            << text;
+    EXPECT_THAT(Texts(tail, L"ERROR"), testing::ElementsAre(testing::StartsWith(kWrongType),
+                                                            testing::StartsWith(kWrongType)));
 }
 
 TEST_F(AgentRecordsTest, UnknownProgIdGivesOneTraceWithTheLookupResult) {
@@ -120,9 +110,7 @@ TEST_F(AgentRecordsTest, UnknownProgIdGivesOneTraceWithTheLookupResult) {
     LONG activity = 0;
     ASSERT_EQ(agent_->IsServerActive(_bstr_t(name.c_str()), &activity), S_OK);
     EXPECT_EQ(activity, 0x00010004);
-    const auto traces = Texts(tail, L"TRACE");
-    EXPECT_EQ(Count(traces, expected), 1u) << Joined(traces);
-    EXPECT_EQ(traces.size(), 1u) << Joined(traces);
+    EXPECT_THAT(Texts(tail, L"TRACE"), testing::ElementsAre(expected));
 }
 
 TEST_F(AgentRecordsTest, ConnectToAServerInNeitherTableTracesBothLookups) {
@@ -138,10 +126,9 @@ TEST_F(AgentRecordsTest, ConnectToAServerInNeitherTableTracesBothLookups) {
     std::swprintf(failed, 256, L"Failed to obtain IUnknown (hr = 0x%x) for server '%ls'",
                   static_cast<unsigned>(hr), clsidText.c_str());
     const auto traces = Texts(tail, L"TRACE");
-    EXPECT_EQ(Count(traces, Format(L"Attempt to connect a Server with GUID ('%ls'), which is not currently in Tesk ROT.", clsidText)), 1u)
-        << Joined(traces);
-    EXPECT_EQ(Count(traces, failed), 1u) << Joined(traces);
-    EXPECT_TRUE(Texts(tail, L"ERROR").empty()) << "the platform's failure is returned";
+    EXPECT_THAT(traces, Contains(Format(L"Attempt to connect a Server with GUID ('%ls'), which is not currently in Tesk ROT.", clsidText)).Times(1));
+    EXPECT_THAT(traces, Contains(failed).Times(1));
+    EXPECT_THAT(Texts(tail, L"ERROR"), IsEmpty()) << "the platform's failure is returned";
 }
 
 TEST_F(AgentRecordsTest, RaisedFailuresWriteErrorRecordsReturnedOnesDoNot) {
@@ -153,10 +140,8 @@ TEST_F(AgentRecordsTest, RaisedFailuresWriteErrorRecordsReturnedOnesDoNot) {
 
     LogTail returned;
     EXPECT_EQ(agent_->ConfigureNTService(unknown, 2), E_FAIL);
-    EXPECT_TRUE(Texts(returned, L"ERROR").empty());
-    const auto warnings = Texts(returned, L"WARNING");
-    EXPECT_EQ(Count(warnings, L"Specified Server ('No.Such.TeskServer.2') is not installed."), 1u)
-        << Joined(warnings);
+    EXPECT_THAT(Texts(returned, L"ERROR"), IsEmpty());
+    EXPECT_THAT(Texts(returned, L"WARNING"), Contains(L"Specified Server ('No.Such.TeskServer.2') is not installed.").Times(1));
 }
 
 }  // namespace

@@ -23,26 +23,18 @@ protected:
 };
 
 TEST_F(RemoteAgentTest, OneIdentityAcrossAllInterfaces) {
-    IUnknown* unknown = nullptr;
-    IDispatch* dispatch = nullptr;
-    ITeskRot* rot = nullptr;
-    ITeskServerInfo* info = nullptr;
-    ASSERT_EQ(agent_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    ASSERT_EQ(agent_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    ASSERT_EQ(agent_->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(&rot)), S_OK);
-    ASSERT_EQ(rot->QueryInterface(IID_ITeskServerInfo, reinterpret_cast<void**>(&info)), S_OK);
-    IUnknown* infoIdentity = nullptr;
-    ASSERT_EQ(info->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&infoIdentity)), S_OK);
-    EXPECT_EQ(infoIdentity, unknown);
+    tesk::UniqueComPtr<IUnknown> unknown, dispatch, rot, info, infoIdentity;
+    ASSERT_EQ(agent_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.put())), S_OK);
+    ASSERT_EQ(agent_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())), S_OK);
+    ASSERT_EQ(agent_->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(rot.put())), S_OK);
+    ASSERT_EQ(rot->QueryInterface(IID_ITeskServerInfo, reinterpret_cast<void**>(info.put())), S_OK);
+    ASSERT_EQ(info->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(infoIdentity.put())), S_OK);
+    EXPECT_EQ(infoIdentity.get(), unknown.get());
 
     void* refused = nullptr;
     EXPECT_EQ(agent_->QueryInterface(IID_ISupportErrorInfo, &refused), E_NOINTERFACE);
     EXPECT_EQ(rot->QueryInterface(IID_IIOSrvCfgPersist, &refused), E_NOINTERFACE);
     EXPECT_EQ(refused, nullptr);
-
-    for (IUnknown* p : {infoIdentity, static_cast<IUnknown*>(info), static_cast<IUnknown*>(rot),
-                        static_cast<IUnknown*>(dispatch), unknown})
-        p->Release();
 }
 
 TEST_F(RemoteAgentTest, AggregationIsRefused) {
