@@ -1,6 +1,7 @@
 #include "agent/service_appid_values.h"
 
 #include "diagnostics/returned_failure.h"
+#include "interfaces/ClassUtilities/ServerIdentity.h"
 #include "support/registry.h"
 #include "support/unique_resource.h"
 
@@ -26,8 +27,8 @@ HRESULT OpenAppIdKeyIn(const wchar_t* clsidText, REGSAM view, tesk::UniqueRegKey
 HRESULT OpenServerAppIdKey(REFCLSID clsid, tesk::UniqueRegKey& appId) {
     tesk::UniqueCoTaskString clsidText;
     TESK_RETURN_IF_FAILED(::StringFromCLSID(clsid, clsidText.put()));
-    if (SUCCEEDED(OpenAppIdKeyIn(clsidText.get(), KEY_WOW64_64KEY, appId))) return S_OK;
-    return OpenAppIdKeyIn(clsidText.get(), KEY_WOW64_32KEY, appId);
+    if (SUCCEEDED(OpenAppIdKeyIn(clsidText.get(), TeskAgentHelpers::k64BitView, appId))) return S_OK;
+    return OpenAppIdKeyIn(clsidText.get(), TeskAgentHelpers::k32BitView, appId);
 }
 
 }  // namespace

@@ -9,8 +9,13 @@
 namespace TeskAgentHelpers {
 
 // The views, searched in this order: a class registered in both is the
-// 64-bit one.
+// 64-bit one. A 64-bit process names its own view with no flag: the same keys,
+// and Wine keeps a handle for every HKEY_CLASSES_ROOT open that names a view.
+#ifdef _WIN64
+inline constexpr REGSAM k64BitView = 0;
+#else
 inline constexpr REGSAM k64BitView = KEY_WOW64_64KEY;
+#endif
 inline constexpr REGSAM k32BitView = KEY_WOW64_32KEY;
 
 struct ServerIdentity {

@@ -121,10 +121,10 @@ struct Placement {
 };
 
 const Placement kPlacements[] = {
-    {"64-bit class", true, false, 0, KEY_WOW64_64KEY},
+    {"64-bit class", true, false, 0, helpers::k64BitView},
     {"32-bit class, ProgID in the default view", false, true, 0, KEY_WOW64_32KEY},
     {"32-bit class, ProgID in the 32-bit view", false, true, KEY_WOW64_32KEY, KEY_WOW64_32KEY},
-    {"class in both views", true, true, 0, KEY_WOW64_64KEY},
+    {"class in both views", true, true, 0, helpers::k64BitView},
 };
 
 // Each view's entries name their view, so a mixed answer shows.
@@ -175,7 +175,7 @@ TEST(ServerViews, SystemFolderOfA32BitServerIsThe32BitOne) {
     ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
     if (::GetSystemWow64DirectoryW(wow64, MAX_PATH) == 0) GTEST_SKIP() << "no 32-bit system folder";
     ScopedTestClass any;
-    const helpers::ServerIdentity x64{any.clsid(), KEY_WOW64_64KEY};
+    const helpers::ServerIdentity x64{any.clsid(), helpers::k64BitView};
     const helpers::ServerIdentity x86{any.clsid(), KEY_WOW64_32KEY};
     const std::wstring inSystem = std::wstring(system) + L"\\tesk.dll";
     struct Case {
@@ -219,8 +219,8 @@ TEST(ServerViews, CategoryListsEachClassOnceWith32BitOnlyClassesLast) {
                got.begin();
     };
     ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[static_cast<size_t>(at(only64))].second, KEY_WOW64_64KEY);
-    EXPECT_EQ(got[static_cast<size_t>(at(both))].second, KEY_WOW64_64KEY);
+    EXPECT_EQ(got[static_cast<size_t>(at(only64))].second, helpers::k64BitView);
+    EXPECT_EQ(got[static_cast<size_t>(at(both))].second, helpers::k64BitView);
     EXPECT_EQ(at(only32), 2) << "after the 64-bit view's classes";
     EXPECT_EQ(got[2].second, KEY_WOW64_32KEY);
 }
