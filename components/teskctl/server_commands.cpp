@@ -29,6 +29,8 @@ bool IsRunning(long activity) {
     return StateOf(activity) == kRunning || StateOf(activity) == kStoppable;
 }
 
+bool IsStopped(long activity) { return !IsRunning(activity); }
+
 // Polls the activity until done(activity) or the time-out; the last activity.
 template <class Done>
 long WaitFor(AgentSession& session, const Invocation& invocation, const std::wstring& label,
@@ -132,6 +134,34 @@ CommandOutput ListCommand(const Invocation& invocation) {
     return output;
 }
 
+// What a start or stop request reports: the words and field of each.
+struct Request {
+    const wchar_t* progress;     // "starting " + the server, while waiting
+    bool (*done)(long activity);
+    const wchar_t* doneText;     // followed by the seconds waited
+    const wchar_t* requestedText;
+    const char* alreadyField;    // false here: the request was made
+};
+
+// After the request: the activity, waited for when asked, and the output.
+CommandOutput RequestResult(AgentSession& session, const Invocation& invocation,
+                            const Request& request) {
+    double seconds = 0;
+    const long activity =
+        invocation.wait
+            ? WaitFor(session, invocation, request.progress + invocation.server, request.done,
+                      &seconds)
+            : session.Activity(invocation.server);
+    CommandOutput output = ServerResult(invocation, activity);
+    output.json[request.alreadyField] = false;
+    output.json["waited"] = invocation.wait;
+    if (invocation.wait) output.json["seconds"] = seconds;
+    output.human = (invocation.wait ? request.doneText + SecondsText(seconds)
+                                    : std::wstring(request.requestedText)) +
+                   L"\n" + output.human;
+    return output;
+}
+
 CommandOutput StatusCommand(const Invocation& invocation) {
     AgentSession session(invocation.node);
     return ServerResult(invocation, KnownServerActivity(session, invocation.server));
@@ -148,19 +178,8 @@ CommandOutput StartCommand(const Invocation& invocation) {
         return output;
     }
     session.StartServer(invocation.server);
-    double seconds = 0;
-    if (invocation.wait)
-        activity = WaitFor(session, invocation, L"starting " + invocation.server, IsRunning, &seconds);
-    else
-        activity = session.Activity(invocation.server);
-    CommandOutput output = ServerResult(invocation, activity);
-    output.json["alreadyRunning"] = false;
-    output.json["waited"] = invocation.wait;
-    if (invocation.wait) output.json["seconds"] = seconds;
-    output.human = (invocation.wait ? L"started, running after " + SecondsText(seconds)
-                                    : std::wstring(L"start requested")) +
-                   L"\n" + output.human;
-    return output;
+    return RequestResult(session, invocation, {L"starting ", IsRunning, L"started, running after ",
+                                               L"start requested", "alreadyRunning"});
 }
 
 CommandOutput StopCommand(const Invocation& invocation) {
@@ -179,20 +198,8 @@ CommandOutput StopCommand(const Invocation& invocation) {
                      L"Control Manager)",
                      kExitOtherFailure);
     session.StopServer(invocation.server);
-    double seconds = 0;
-    auto stopped = [](long word) { return !IsRunning(word); };
-    if (invocation.wait)
-        activity = WaitFor(session, invocation, L"stopping " + invocation.server, stopped, &seconds);
-    else
-        activity = session.Activity(invocation.server);
-    CommandOutput output = ServerResult(invocation, activity);
-    output.json["alreadyStopped"] = false;
-    output.json["waited"] = invocation.wait;
-    if (invocation.wait) output.json["seconds"] = seconds;
-    output.human = (invocation.wait ? L"stopped after " + SecondsText(seconds)
-                                    : std::wstring(L"stop requested")) +
-                   L"\n" + output.human;
-    return output;
+    return RequestResult(session, invocation, {L"stopping ", IsStopped, L"stopped after ",
+                                               L"stop requested", "alreadyStopped"});
 }
 
 CommandOutput ServiceCommand(const Invocation& invocation) {
