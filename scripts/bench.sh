@@ -14,19 +14,11 @@ fi
 limit=5400
 for arg in "$@"; do [ "$arg" = "--quick" ] && limit=900; done
 
-"$root/scripts/setup.sh"
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-fi
-ninja -C "$build" -j "${TESK_JOBS:-2}" tesk_bench | grep -v "^\[" || true
-test -f "$build/tools/bench/TeskBench.exe"
-
 # A fresh prefix with the agent installed as a user would install it, then
 # the baseline server registered the same way.
-prefix="$build/bench-prefix"
-"$root/scripts/prefix.sh" "$prefix" "$build"
-export WINEPREFIX="$prefix" WINEDEBUG=-all
+. "$root/scripts/tool-prefix.sh"
+tool_prepare bench-prefix tesk_bench
+test -f "$build/tools/bench/TeskBench.exe"
 win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 wine "$build/tools/bench/BenchBaseline.exe" -RegServer
 # The logger as installed in production: errors and warnings on, trace off.

@@ -15,17 +15,9 @@ fi
 limit=14400
 for arg in "$@"; do [ "$arg" = "--quick" ] && limit=600; done
 
-"$root/scripts/setup.sh"
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-fi
-ninja -C "$build" -j "${TESK_JOBS:-2}" tesk_stress TeskAgent tesk_installer | grep -v "^\[" || true
+. "$root/scripts/tool-prefix.sh"
+tool_prepare stress-prefix tesk_stress TeskAgent tesk_installer
 test -f "$build/tools/stress/TeskStress.exe"
-
-prefix="$build/stress-prefix"
-"$root/scripts/prefix.sh" "$prefix" "$build"
-export WINEPREFIX="$prefix" WINEDEBUG=-all
 status=0
 timeout "$limit" wine "$build/tools/stress/TeskStress.exe" "$@" || status=$?
 wineserver -k 2>/dev/null || true
