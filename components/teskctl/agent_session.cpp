@@ -86,15 +86,15 @@ void AgentSession::Create(const std::wstring& node) {
     }
     tesk::UniqueComPtr<IUnknown> remote;
     tesk::UniqueSysString nodeName = Bstr(node);
-    Check(local.get()->GetTeskAgentOnRemoteNode(nodeName.get(), remote.put()),
+    Check(local->GetTeskAgentOnRemoteNode(nodeName.get(), remote.put()),
           CallText(L"GetTeskAgentOnRemoteNode", node));
-    Check(remote.get()->QueryInterface(IID_ITesk_Agent, reinterpret_cast<void**>(agent_.put())),
+    Check(remote->QueryInterface(IID_ITesk_Agent, reinterpret_cast<void**>(agent_.put())),
           L"asking the agent on " + node + L" for ITesk_Agent");
 }
 
 std::vector<InstalledServer> AgentSession::InstalledServers() {
     SAFEARRAY *names = nullptr, *guids = nullptr, *activity = nullptr;
-    HRESULT hr = agent_.get()->GetInstalledServers(&names, &guids, &activity);
+    HRESULT hr = agent_->GetInstalledServers(&names, &guids, &activity);
     tesk::UniqueSafeArray namesOwner(names), guidsOwner(guids), activityOwner(activity);
     Check(hr, L"GetInstalledServers");
     const auto progIds = Strings(names);
@@ -111,30 +111,30 @@ std::vector<InstalledServer> AgentSession::InstalledServers() {
 long AgentSession::Activity(const std::wstring& server) {
     long activity = 0;
     tesk::UniqueSysString name = Bstr(server);
-    Check(agent_.get()->IsServerActive(name.get(), &activity), CallText(L"IsServerActive", server));
+    Check(agent_->IsServerActive(name.get(), &activity), CallText(L"IsServerActive", server));
     return activity;
 }
 
 void AgentSession::StartServer(const std::wstring& server) {
     tesk::UniqueSysString name = Bstr(server);
-    Check(agent_.get()->StartServer(name.get()), CallText(L"StartServer", server));
+    Check(agent_->StartServer(name.get()), CallText(L"StartServer", server));
 }
 
 void AgentSession::StopServer(const std::wstring& server) {
     tesk::UniqueSysString name = Bstr(server);
-    Check(agent_.get()->StopServer(name.get()), CallText(L"StopServer", server));
+    Check(agent_->StopServer(name.get()), CallText(L"StopServer", server));
 }
 
 void AgentSession::ConfigureService(const std::wstring& server, long serviceType) {
     tesk::UniqueSysString name = Bstr(server);
-    Check(agent_.get()->ConfigureNTService(name.get(), serviceType),
+    Check(agent_->ConfigureNTService(name.get(), serviceType),
           L"ConfigureNTService(\"" + server + L"\", " + std::to_wstring(serviceType) + L")");
 }
 
 std::wstring AgentSession::ConfigFile(const std::wstring& server) {
     tesk::UniqueSysString name = Bstr(server);
     tesk::UniqueSysString file;
-    Check(agent_.get()->GetActiveConfigFile(name.get(), file.put()),
+    Check(agent_->GetActiveConfigFile(name.get(), file.put()),
           CallText(L"GetActiveConfigFile", server));
     return file ? std::wstring(file.get(), ::SysStringLen(file.get())) : L"";
 }
@@ -211,14 +211,14 @@ bool AgentSession::RotHasEntry(const std::wstring& key) {
 
 ITeskRot* AgentSession::Rot() {
     if (!rot_)
-        Check(agent_.get()->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(rot_.put())),
+        Check(agent_->QueryInterface(IID_ITeskRot, reinterpret_cast<void**>(rot_.put())),
               L"asking the agent for ITeskRot");
     return rot_.get();
 }
 
 ITeskServerInfo* AgentSession::Info() {
     if (!info_)
-        Check(agent_.get()->QueryInterface(IID_ITeskServerInfo, reinterpret_cast<void**>(info_.put())),
+        Check(agent_->QueryInterface(IID_ITeskServerInfo, reinterpret_cast<void**>(info_.put())),
               L"asking the agent for ITeskServerInfo");
     return info_.get();
 }

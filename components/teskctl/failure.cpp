@@ -19,7 +19,7 @@ std::wstring PendingErrorDescription() {
     tesk::UniqueComPtr<IErrorInfo> info;
     if (::GetErrorInfo(0, info.put()) != S_OK || !info) return {};
     tesk::UniqueSysString description;
-    info.get()->GetDescription(description.put());
+    info->GetDescription(description.put());
     return description ? description.get() : L"";
 }
 }  // namespace

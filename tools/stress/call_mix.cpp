@@ -134,7 +134,7 @@ CallContext::CallContext(ITesk_Agent* agent, unsigned seed, unsigned slowRelease
 }
 
 CallContext::~CallContext() {
-    if (ownObject_ && rot_) rot_.get()->TeskRotUnRegister(ownKeyBstr_.get());
+    if (ownObject_ && rot_) rot_->TeskRotUnRegister(ownKeyBstr_.get());
 }
 
 void CallContext::Record(const char* method, const char* input, HRESULT result, bool contentsOk) {
@@ -180,7 +180,7 @@ void CallContext::RotRound() {
 
 void CallContext::LookUp(BSTR key) {
     tesk::UniqueVariant out;
-    HRESULT hr = rot_.get()->TeskRotGetActiveObject(key, out.get());
+    HRESULT hr = rot_->TeskRotGetActiveObject(key, out.get());
     Record("TeskRotGetActiveObject", "valid", hr,
            V_VT(out.get()) == VT_UNKNOWN && V_UNKNOWN(out.get()));
 }
@@ -190,7 +190,7 @@ void CallContext::LookUp(BSTR key) {
 void CallContext::RegisterOwn(const char* input) {
     if (ownObject_) input = "replacing";
     tesk::UniqueComPtr<IUnknown> object(new PublishedObject(slowReleaseMs_));
-    HRESULT hr = rot_.get()->TeskRotRegister(ownKeyBstr_.get(), UnknownVariant(object.get()));
+    HRESULT hr = rot_->TeskRotRegister(ownKeyBstr_.get(), UnknownVariant(object.get()));
     Record("TeskRotRegister", input, hr);
     if (SUCCEEDED(hr)) {
         static_cast<PublishedObject*>(object.get())->MarkPublished();
@@ -199,14 +199,14 @@ void CallContext::RegisterOwn(const char* input) {
 }
 
 void CallContext::UnRegisterOwn() {
-    HRESULT hr = rot_.get()->TeskRotUnRegister(ownKeyBstr_.get());
+    HRESULT hr = rot_->TeskRotUnRegister(ownKeyBstr_.get());
     Record("TeskRotUnRegister", ownObject_ ? "valid" : "unknown", hr);
     ownObject_.reset();
 }
 
 void CallContext::LookUpOwn() {
     tesk::UniqueVariant out;
-    HRESULT hr = rot_.get()->TeskRotGetActiveObject(ownKeyBstr_.get(), out.get());
+    HRESULT hr = rot_->TeskRotGetActiveObject(ownKeyBstr_.get(), out.get());
     if (ownObject_)
         // An object of this process comes back as itself, not as a proxy.
         Record("TeskRotGetActiveObject", "valid", hr,
@@ -216,11 +216,12 @@ void CallContext::LookUpOwn() {
 }
 
 void CallContext::WrongVariant() {
-    VARIANT refused;
-    MakeWrongVariant(Pick(static_cast<unsigned>(WrongVariantCount())), ownObject_.get(), &refused);
-    HRESULT hr = rot_.get()->TeskRotRegister(ownKeyBstr_.get(), refused);
-    if (V_VT(&refused) == (VT_UNKNOWN | VT_BYREF)) V_VT(&refused) = VT_EMPTY;  // not ours to release
-    ::VariantClear(&refused);
+    tesk::UniqueVariant refused;
+    MakeWrongVariant(Pick(static_cast<unsigned>(WrongVariantCount())), ownObject_.get(),
+                     refused.get());
+    HRESULT hr = rot_->TeskRotRegister(ownKeyBstr_.get(), *refused.get());
+    if (V_VT(refused.get()) == (VT_UNKNOWN | VT_BYREF))
+        V_VT(refused.get()) = VT_EMPTY;  // not ours to release
     Record("TeskRotRegister", "wrong VARIANT type", hr);
     LookUpOwn();  // the entry is unchanged
 }
@@ -228,23 +229,23 @@ void CallContext::WrongVariant() {
 void CallContext::LongKeys() {
     tesk::UniqueComPtr<IUnknown> object(new PublishedObject(0));
     tesk::UniqueSysString longKey = MakeText(Text::Long64K, ownKey_);
-    HRESULT hr = rot_.get()->TeskRotRegister(longKey.get(), UnknownVariant(object.get()));
+    HRESULT hr = rot_->TeskRotRegister(longKey.get(), UnknownVariant(object.get()));
     Record("TeskRotRegister", "64K key", hr);
     tesk::UniqueVariant out;
-    hr = rot_.get()->TeskRotGetActiveObject(longKey.get(), out.get());
+    hr = rot_->TeskRotGetActiveObject(longKey.get(), out.get());
     Record("TeskRotGetActiveObject", "64K key", hr, V_UNKNOWN(out.get()) == object.get());
-    Record("TeskRotUnRegister", "valid", rot_.get()->TeskRotUnRegister(longKey.get()));
+    Record("TeskRotUnRegister", "valid", rot_->TeskRotUnRegister(longKey.get()));
 
     tesk::UniqueSysString cutKey = MakeText(Text::EmbeddedNul, ownKey_ + L"-cut");
-    hr = rot_.get()->TeskRotRegister(cutKey.get(), UnknownVariant(object.get()));
+    hr = rot_->TeskRotRegister(cutKey.get(), UnknownVariant(object.get()));
     Record("TeskRotRegister", "embedded-null key", hr);
-    Record("TeskRotUnRegister", "valid", rot_.get()->TeskRotUnRegister(cutKey.get()));
+    Record("TeskRotUnRegister", "valid", rot_->TeskRotUnRegister(cutKey.get()));
 
     tesk::UniqueVariant none;
-    Record("TeskRotGetActiveObject", "null", rot_.get()->TeskRotGetActiveObject(nullptr, none.get()));
-    Record("TeskRotUnRegister", "null", rot_.get()->TeskRotUnRegister(nullptr));
+    Record("TeskRotGetActiveObject", "null", rot_->TeskRotGetActiveObject(nullptr, none.get()));
+    Record("TeskRotUnRegister", "null", rot_->TeskRotUnRegister(nullptr));
     tesk::UniqueSysString unknown = MakeBstr(FreshGuidText());
-    Record("TeskRotUnRegister", "unknown", rot_.get()->TeskRotUnRegister(unknown.get()));
+    Record("TeskRotUnRegister", "unknown", rot_->TeskRotUnRegister(unknown.get()));
 }
 
 // ---- Discovery and connection ---------------------------------------------
@@ -324,7 +325,7 @@ void CallContext::Configurator() {
 
 void CallContext::PluginProgIds() {
     tesk::UniqueSafeArray ids;
-    HRESULT hr = info_.get()->GetTeskServerPluginProgIDs(ids.put());
+    HRESULT hr = info_->GetTeskServerPluginProgIDs(ids.put());
     Shape shape = ShapeOf(ids.get());
     Record("GetTeskServerPluginProgIDs", "valid", hr,
            shape.dims == 1 && shape.type == VT_BSTR && shape.lower == 0);
@@ -355,7 +356,7 @@ void CallContext::Properties(const char* input) {
         ids = MakeLongs(requested, lower);
 
     tesk::UniqueSafeArray values, errors;
-    HRESULT hr = info_.get()->GetTeskServerProperties(ownKeyBstr_.get(), ids.get(), values.put(),
+    HRESULT hr = info_->GetTeskServerProperties(ownKeyBstr_.get(), ids.get(), values.put(),
                                                       errors.put());
     bool ok = true;
     if (SUCCEEDED(hr)) {
@@ -363,12 +364,12 @@ void CallContext::Properties(const char* input) {
         ok = IsList(values.get(), VT_VARIANT, count) && IsList(errors.get(), VT_I4, count);
         if (ok && kind == "valid") {
             // This client's object does not answer the property interface: 0.
-            VARIANT first = ElementAt<VARIANT>(values.get(), 0);
-            VARIANT last = ElementAt<VARIANT>(values.get(), 2);
-            ok = V_VT(&first) == VT_I4 && V_I4(&first) == 0 && V_VT(&last) == VT_EMPTY &&
-                 ElementAt<LONG>(errors.get(), 0) == S_OK && ElementAt<LONG>(errors.get(), 2) == S_OK;
-            ::VariantClear(&first);
-            ::VariantClear(&last);
+            tesk::UniqueVariant first, last;
+            *first.get() = ElementAt<VARIANT>(values.get(), 0);
+            *last.get() = ElementAt<VARIANT>(values.get(), 2);
+            ok = V_VT(first.get()) == VT_I4 && V_I4(first.get()) == 0 &&
+                 V_VT(last.get()) == VT_EMPTY && ElementAt<LONG>(errors.get(), 0) == S_OK &&
+                 ElementAt<LONG>(errors.get(), 2) == S_OK;
         }
     }
     Record("GetTeskServerProperties", input, hr, ok);
@@ -392,7 +393,7 @@ void CallContext::VersionAttributes(const char* input) {
     tesk::UniqueSysString server = MakeBstr(kNoSuchServer);
 
     tesk::UniqueSafeArray values, errors;
-    HRESULT hr = info_.get()->GetVersionAttributes(server.get(), type, names.get(), values.put(),
+    HRESULT hr = info_->GetVersionAttributes(server.get(), type, names.get(), values.put(),
                                                    errors.put());
     bool ok = true;
     if (SUCCEEDED(hr)) {

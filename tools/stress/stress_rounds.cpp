@@ -147,7 +147,7 @@ int RunStress(const Options& options) {
         // The configurator is held too: the clients' GetConfigurator calls then
         // reach one running configurator instead of racing its start and end.
         tesk::UniqueComPtr<IUnknown> configurator;
-        agent.get()->GetConfigurator(configurator.put());
+        agent->GetConfigurator(configurator.put());
         std::printf("agent process %lu; %u clients x %u calls (%ls mix), %u rounds without "
                     "kills after a warm-up round, %u with kills\n",
                     pid, options.clients, options.calls, MixName(options.mix), options.rounds,
@@ -165,7 +165,7 @@ int RunStress(const Options& options) {
             LONG word = 0;
             tesk::UniqueSysString name(::SysAllocString(L"Tesk.Stress.NoSuchServer"));
             survived = bench::FindProcessId(kAgentExe) == pid &&
-                       SUCCEEDED(agent.get()->IsServerActive(name.get(), &word));
+                       SUCCEEDED(agent->IsServerActive(name.get(), &word));
             bench::ProcessStats stats = bench::ReadProcessStats(pid);
             std::printf("%-8s %-6s %8u %9llu %10llu %8llu %7s %8.0f %12.0f\n",
                         round == 0 ? "warm-up" : std::to_string(round).c_str(),
