@@ -2,7 +2,8 @@
 
 #include <comcat.h>
 
-#include <algorithm>
+#include <cstring>
+#include <set>
 
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
@@ -37,7 +38,11 @@ void AppendOnlyIn32BitView(REFCATID category, std::vector<ServerIdentity>* class
     if (!all.IsOpen() || FAILED(tesk::registry::EnumerateSubkeys(all.get(), names))) return;
     wchar_t categoryText[kGuidChars] = {};
     ::StringFromGUID2(category, categoryText, kGuidChars);
-    const size_t listed = classes->size();
+    // A class the 64-bit view lists is listed once; one registered in both
+    // views is the 64-bit view's class.
+    auto less = [](const CLSID& a, const CLSID& b) { return std::memcmp(&a, &b, sizeof a) < 0; };
+    std::set<CLSID, decltype(less)> listed(less);
+    for (const ServerIdentity& known : *classes) listed.insert(known.clsid);
     for (const std::wstring& name : names) {
         CLSID clsid;
         tesk::UniqueRegKey classKey;
@@ -45,12 +50,7 @@ void AppendOnlyIn32BitView(REFCATID category, std::vector<ServerIdentity>* class
             FAILED(tesk::registry::Open(all.get(), name.c_str(), KEY_READ, classKey)) ||
             !ImplementsOnly(classKey.get(), categoryText))
             continue;
-        // A class the 64-bit view lists is listed once; one registered in both
-        // views is the 64-bit view's class.
-        auto end = classes->begin() + listed;
-        if (std::none_of(classes->begin(), end,
-                         [&](const ServerIdentity& known) { return known.clsid == clsid; }))
-            classes->push_back(IdentityOf(clsid));
+        if (listed.insert(clsid).second) classes->push_back(IdentityOf(clsid));
     }
 }
 
@@ -67,10 +67,10 @@ CategoryClasses ListCategoryClasses(REFCATID category) {
     CATID implemented = category;
     tesk::UniqueComPtr<IEnumCLSID> enumerator;
     found.result =
-        manager.get()->EnumClassesOfCategories(1, &implemented, 0, nullptr, enumerator.put());
+        manager->EnumClassesOfCategories(1, &implemented, 0, nullptr, enumerator.put());
     if (FAILED(found.result)) return found;
     CLSID clsid;
-    while (enumerator.get()->Next(1, &clsid, nullptr) == S_OK)
+    while (enumerator->Next(1, &clsid, nullptr) == S_OK)
         found.classes.push_back({clsid, k64BitView});
     AppendOnlyIn32BitView(category, &found.classes);
     return found;

@@ -33,7 +33,7 @@ double TimeRequest(ITeskServerInfo* info, BSTR server, SAFEARRAY* ids, ULONG cou
                           hr = info->GetTeskServerProperties(server, ids, values.put(),
                                                              errors.put());
                       }) / 1000.0;
-    if (FAILED(hr) || !values || values.get()->rgsabound[0].cElements != count) return -1;
+    if (FAILED(hr) || !values || values->rgsabound[0].cElements != count) return -1;
     return ms;
 }
 
@@ -42,7 +42,7 @@ double TimeRequest(ITeskServerInfo* info, BSTR server, SAFEARRAY* ids, ULONG cou
 bool MeasureRequestSizes(RunState& state) {
     const char* section = "6 GetTeskServerProperties by request size";
     tesk::UniqueComPtr<ITeskServerInfo> info;
-    if (FAILED(state.agent.agent.get()->QueryInterface(IID_ITeskServerInfo,
+    if (FAILED(state.agent.agent->QueryInterface(IID_ITeskServerInfo,
                                                        reinterpret_cast<void**>(info.put()))))
         return false;
     tesk::UniqueSysString server = MakeBstr(L"TeskBench.NoSuchServer");
