@@ -6,6 +6,8 @@
 
 namespace TeskAgentHelpers {
 
+namespace {
+
 bool HasElementsOf(SAFEARRAY* array, VARTYPE type, UINT elementBytes) {
     if (::SafeArrayGetElemsize(array) != elementBytes) return false;
     VARTYPE held = VT_EMPTY;
@@ -22,6 +24,12 @@ bool IsOneRequest(SAFEARRAY* array) {
     // wrap; the last index must itself be a LONG.
     const SAFEARRAYBOUND& bound = array->rgsabound[0];
     return static_cast<LONGLONG>(bound.lLbound) + bound.cElements - 1 <= LONG_MAX;
+}
+
+}  // namespace
+
+bool IsRequestOf(SAFEARRAY* array, VARTYPE type, UINT elementBytes) {
+    return HasElementsOf(array, type, elementBytes) && IsOneRequest(array);
 }
 
 RequestBounds BoundsOf(SAFEARRAY* array) {

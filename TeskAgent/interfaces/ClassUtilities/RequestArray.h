@@ -7,10 +7,12 @@
 
 namespace TeskAgentHelpers {
 
-// Whether the array holds elements of `type`, each `elementBytes` long (the
-// size of that type in this build). A failure to read the element type is
+// Whether the array is a request of `type`: elements of that type, each
+// `elementBytes` long (the size of that type in this build), checked first;
+// then one dimension whose every index fits a LONG, so that element reads take
+// exactly one index and no index wraps. A failure to read the element type is
 // raised with its HRESULT.
-bool HasElementsOf(SAFEARRAY* array, VARTYPE type, UINT elementBytes);
+bool IsRequestOf(SAFEARRAY* array, VARTYPE type, UINT elementBytes);
 
 // The indexes of a request, computed in 64 bits: [lower, lower + count).
 struct RequestBounds {
@@ -18,11 +20,7 @@ struct RequestBounds {
     LONGLONG count;
 };
 
-// Whether the array is one request: one dimension whose every index fits a
-// LONG. Element reads then take exactly one index, and no index wraps.
-bool IsOneRequest(SAFEARRAY* array);
-
-// Bounds of the only dimension of an array that IsOneRequest accepted; a
+// Bounds of the only dimension of an array that IsRequestOf accepted; a
 // failure to read the lower bound is raised.
 RequestBounds BoundsOf(SAFEARRAY* array);
 

@@ -79,8 +79,7 @@ HRESULT ReadServerProperties(ITesk_Agent* agent, BSTR serverName, SAFEARRAY* pro
     // Returned, not raised (without error information or a record): bad
     // arguments of the request methods are reported this way by contract.
     TESK_RETURN_IF(!propertyIds || !values || !errors, E_POINTER);
-    TESK_RETURN_IF(!HasElementsOf(propertyIds, VT_I4, sizeof(LONG)), E_POINTER);
-    TESK_RETURN_IF(!IsOneRequest(propertyIds), E_POINTER);
+    TESK_RETURN_IF(!IsRequestOf(propertyIds, VT_I4, sizeof(LONG)), E_POINTER);
     RequestBounds bounds = BoundsOf(propertyIds);
 
     // Owned until they are handed over, so a failure part-way frees them.

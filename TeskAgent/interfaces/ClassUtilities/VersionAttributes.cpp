@@ -64,8 +64,7 @@ HRESULT ReadVersionAttributes(BSTR serverName, BSTR serverType, SAFEARRAY* attri
     // Returned, not raised (without error information or a record): bad
     // arguments of the request methods are reported this way by contract.
     TESK_RETURN_IF(!attributeNames || !attributes || !errors, E_POINTER);
-    TESK_RETURN_IF(!HasElementsOf(attributeNames, VT_BSTR, sizeof(BSTR)), E_POINTER);
-    TESK_RETURN_IF(!IsOneRequest(attributeNames), E_POINTER);
+    TESK_RETURN_IF(!IsRequestOf(attributeNames, VT_BSTR, sizeof(BSTR)), E_POINTER);
 
     ServerIdentity server = ResolveServer(serverName);
     Module module;
