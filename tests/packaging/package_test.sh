@@ -125,6 +125,9 @@ lifecycle)
         *) fail "agent registered from the installation folder" ;;
     esac
     expect "configurator registered" has_key "HKCR\\$configurator_progid"
+    # 32-bit clients reach the configurator through the shipped 32-bit proxy/stub.
+    expect "32-bit proxy/stub registered" \
+        has_key 'HKLM\Software\Classes\Wow6432Node\Interface\{0052424B-03C6-4037-8C9F-C5227A60AAB2}\ProxyStubClsid32'
     expect "logger folder value" test "$(reg_value "$logger_key" LogFolder)" = 'C:\ProgramData\Quellix\Logs\'
     expect "account configured" test "$(reg_value "$admin_key" AccountName)" = "$user"
     expect "the package writes no flags" test -z "$(reg_value "$logger_key" Flags)"
