@@ -20,7 +20,6 @@ SampleNames NamesOf(unsigned instance) {
 
 std::wstring SampleServerExe() { return TESK_BUILD_DIR L"\\samples\\sample_server\\TeskSampleServer.exe"; }
 std::wstring SampleModuleDll() { return TESK_BUILD_DIR L"\\samples\\sample_server\\TeskSampleModule.dll"; }
-std::wstring ConfiguratorExe() { return TESK_BUILD_DIR L"\\components\\configurator\\TeskConfigurator.exe"; }
 
 long RunSample(const std::wstring& arguments) {
     return tesk_test::RunProcess(L"\"" + SampleServerExe() + L"\" " + arguments);
@@ -104,7 +103,7 @@ bool RunningSample::Quit(DWORD timeoutMs) {
 }
 
 bool RunningSample::WaitForExit(DWORD timeoutMs) {
-    return !process_ || WaitPumping(process_.get(), timeoutMs);
+    return !process_ || tesk_test::WaitPumping(process_.get(), timeoutMs);
 }
 
 DWORD RunningSample::ExitCode() const {
@@ -144,20 +143,6 @@ bool WaitForEventState(const std::wstring& name, bool exists, DWORD timeoutMs) {
 bool SetNamedEvent(const std::wstring& name) {
     tesk::UniqueKernelHandle event(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
     return event && ::SetEvent(event.get());
-}
-
-bool WaitPumping(HANDLE handle, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= timeoutMs) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-        DWORD result =
-            ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0) return true;
-        if (result != WAIT_OBJECT_0 + 1) return false;
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    }
 }
 
 }  // namespace sample_test

@@ -23,7 +23,6 @@ SampleNames NamesOf(unsigned instance);
 
 std::wstring SampleServerExe();
 std::wstring SampleModuleDll();
-std::wstring ConfiguratorExe();
 
 // Runs the server with arguments and waits for it (registration switches).
 long RunSample(const std::wstring& arguments);
@@ -83,8 +82,5 @@ bool EventExists(const std::wstring& name, DWORD access = SYNCHRONIZE);
 // Polls until the event exists (or no longer exists); true when it came to be.
 bool WaitForEventState(const std::wstring& name, bool exists, DWORD timeoutMs);
 bool SetNamedEvent(const std::wstring& name);
-
-// Pumps this (single-threaded apartment) thread's messages while waiting.
-bool WaitPumping(HANDLE handle, DWORD timeoutMs);
 
 }  // namespace sample_test

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <comcat.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -192,6 +193,49 @@ std::string ToNarrow(const std::wstring& text) {
     return out;
 }
 
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+namespace {
+bool CopyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+    tesk::UniqueRegKey source, target;
+    return ::RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
+           ::RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             target.put(), nullptr) == ERROR_SUCCESS &&
+           ::RegCopyTreeW(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+}
+}  // namespace
+
+RestoredKey::RestoredKey(HKEY root, std::wstring path)
+    : root_(root), path_(std::move(path)),
+      backup_(L"Software\\TeskAgentTests\\RestoredKey" + std::to_wstring(::GetCurrentProcessId())) {
+    existed_ = CopyTree(root_, path_, HKEY_CURRENT_USER, backup_);
+}
+
+RestoredKey::~RestoredKey() {
+    if (!existed_) return;
+    DeleteTree(root_, path_);
+    if (CopyTree(HKEY_CURRENT_USER, backup_, root_, path_)) DeleteTree(HKEY_CURRENT_USER, backup_);
+}
+
+std::vector<std::wstring> ClassesOfCategory(const std::wstring& catidText) {
+    std::vector<std::wstring> found;
+    CATID catid;
+    ::CLSIDFromString(catidText.c_str(), &catid);
+    tesk::UniqueComPtr<ICatInformation> information;
+    tesk::UniqueComPtr<IEnumCLSID> classes;
+    if (FAILED(::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_ICatInformation,
+                                  reinterpret_cast<void**>(information.put()))) ||
+        FAILED(information->EnumClassesOfCategories(1, &catid, 0, nullptr, classes.put())))
+        return found;
+    CLSID clsid;
+    while (classes->Next(1, &clsid, nullptr) == S_OK) found.push_back(GuidText(clsid));
+    return found;
+}
+
 ScopedTestClass::ScopedTestClass(const std::wstring& progIdStem, REGSAM view)
     : view_(view), clsidText_(NewGuidText(&clsid_)) {
     std::wstring stem = clsidText_.substr(1, 8);
@@ -263,18 +307,28 @@ bool ScopedFiles::Copy(const std::wstring& from, const std::wstring& to) {
     return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
+std::string ReadFileBytes(const std::wstring& path, LONGLONG from) {
+    tesk::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
+    LARGE_INTEGER at;
+    at.QuadPart = from;
+    if (!::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
 std::wstring MarkerRecord(const std::wstring& path, DWORD ms) {
-    std::wstring record = path + L".ran";
     for (DWORD waited = 0;; waited += 100) {
-        tesk::UniqueFileHandle file(::CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                  nullptr, OPEN_EXISTING, 0, nullptr));
-        DWORD bytes = file ? ::GetFileSize(file.get(), nullptr) : 0;
-        if (bytes && bytes != INVALID_FILE_SIZE) {
-            std::wstring text(bytes / sizeof(wchar_t), L'\0');
-            DWORD read = 0;
-            if (::ReadFile(file.get(), &text[0], bytes, &read, nullptr) && read == bytes)
-                return text;
-        }
+        const std::string bytes = ReadFileBytes(path + L".ran");
+        if (!bytes.empty())
+            return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                bytes.size() / sizeof(wchar_t));
         if (waited >= ms) return L"";
         ::Sleep(100);
     }

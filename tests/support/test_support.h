@@ -117,6 +117,9 @@ private:
     std::vector<std::wstring> files_, folders_;
 };
 
+// The bytes of a file from offset `from` on; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path, LONGLONG from = 0);
+
 // The command line the marker program (TESK_MARKER_EXE) recorded when its
 // copy at path ran; empty when it has not run. Waits up to ms for the record.
 std::wstring MarkerRecord(const std::wstring& path, DWORD ms = 0);
@@ -141,5 +144,26 @@ std::wstring ProcessImagePath(DWORD pid);
 
 std::wstring ToWide(const std::string& text);
 std::string ToNarrow(const std::wstring& text);
+std::wstring Lower(std::wstring text);
+
+// A registry key whose whole subtree is copied aside at construction and put
+// back exactly at the end, whatever the test changed or removed meanwhile.
+class RestoredKey {
+public:
+    RestoredKey(HKEY root, std::wstring path);
+    ~RestoredKey();
+    RestoredKey(const RestoredKey&) = delete;
+    RestoredKey& operator=(const RestoredKey&) = delete;
+    bool existed() const { return existed_; }
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    std::wstring backup_;  // under HKCU
+    bool existed_ = false;
+};
+
+// The CLSIDs (as GuidText writes them) the platform lists for a component category.
+std::vector<std::wstring> ClassesOfCategory(const std::wstring& catidText);
 
 }  // namespace tesk_test

@@ -58,22 +58,6 @@ LONGLONG FileSize(const std::wstring& path) {
     return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string ReadFileBytes(const std::wstring& path, LONGLONG from) {
-    tesk::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    LARGE_INTEGER at;
-    at.QuadPart = from;
-    if (!::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
-}
-
 std::wstring ConfiguredLogFile() {
     std::wstring folder = ReadString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quellix\\Framework\\Logger",
                                      L"LogFolder");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace tesk_test {
 
 struct LogRecord {
@@ -22,7 +24,6 @@ struct LogRecord {
 // Lines of UTF-8 text ended by CR LF; a last line without its end is not a record yet.
 std::vector<LogRecord> ParseLog(const std::string& utf8);
 
-std::string ReadFileBytes(const std::wstring& path, LONGLONG from = 0);
 LONGLONG FileSize(const std::wstring& path);
 
 // The log file configured for all clients in the prefix (HKLM logger key).

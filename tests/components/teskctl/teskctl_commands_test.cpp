@@ -36,9 +36,7 @@ json ListedServer(const std::wstring& clsid) {
 struct ServerInState {
     ScopedTestClass server;
     tesk::UniqueKernelHandle presence, stop;
-    // Removes the service after its handles below are closed.
-    std::unique_ptr<services_test::ScopedServiceRemoval> removal;
-    tesk::UniqueServiceHandle manager, service;
+    std::unique_ptr<services_test::ScopedService> service;
 
     ServerInState(bool running, bool stoppable, DWORD startType,
                   const std::wstring& progIdStem = L"TeskCtlTest.Server")
@@ -50,14 +48,9 @@ struct ServerInState {
         const std::wstring stem = L"Global\\" + server.clsidText();
         if (running) presence.reset(::CreateEventW(nullptr, TRUE, FALSE, (stem + L"_INPROC").c_str()));
         if (stoppable) stop.reset(::CreateEventW(nullptr, TRUE, FALSE, (stem + L"_FORCE").c_str()));
-        if (startType == 0) return;
-        removal = std::make_unique<services_test::ScopedServiceRemoval>(server.userTypeName());
-        manager.reset(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        service.reset(::CreateServiceW(manager.get(), server.userTypeName().c_str(),
-                                       server.userTypeName().c_str(), SERVICE_ALL_ACCESS,
-                                       SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
-                                       Quoted(TESK_PLVSVC_FIXTURE_EXE).c_str(), nullptr, nullptr,
-                                       nullptr, nullptr, nullptr));
+        if (startType)
+            service = std::make_unique<services_test::ScopedService>(
+                server.userTypeName(), Quoted(TESK_PLVSVC_FIXTURE_EXE), startType);
     }
 };
 
@@ -104,18 +97,21 @@ TEST(TeskCtlServers, StatusAndListDecodeEveryStateAndStartMode) {
         const char* service;
         const wchar_t* stateWords;
         const wchar_t* serviceWords;
+        const wchar_t* progIdStem;
     };
     const Case cases[] = {
-        {false, false, 0, 0x00010001, "stopped", "none", L"not running", L"no service"},
+        {false, false, 0, 0x00010001, "stopped", "none", L"not running", L"no service",
+         L"TeskCtlTest.Server"},
         {true, false, SERVICE_DEMAND_START, 0x00020002, "running", "demand",
-         L"running, not stoppable", L"demand-start service"},
+         L"running, not stoppable", L"demand-start service", L"TeskCtlTest.Server"},
+        // A ProgID beyond ASCII comes through arguments, JSON and text.
         {true, true, SERVICE_AUTO_START, 0x00040003, "stoppable", "auto", L"running, stoppable",
-         L"auto-start service"},
+         L"auto-start service", L"TeskCtlTest.S\u00E9rv\u00E9r\u00DF\u03A9\u4E2D"},
     };
     for (const Case& c : cases) {
-        ServerInState fixture(c.running, c.stoppable, c.startType);
+        ServerInState fixture(c.running, c.stoppable, c.startType, c.progIdStem);
         if (c.startType) {
-            ASSERT_TRUE(fixture.service) << ::GetLastError();
+            ASSERT_TRUE(*fixture.service) << fixture.service->createError();
         }
         const std::wstring progId = fixture.server.progId();
         SCOPED_TRACE(c.state);
@@ -127,9 +123,10 @@ TEST(TeskCtlServers, StatusAndListDecodeEveryStateAndStartMode) {
         EXPECT_EQ(document.value("state", ""), c.state);
         EXPECT_EQ(document.value("service", ""), c.service);
 
-        // The same by CLSID text, for people.
-        const CtlRun words = RunCtl(L"status " + fixture.server.clsidText());
+        // The same for people, written to a file as UTF-8.
+        const CtlRun words = RunCtl(L"status " + progId);
         EXPECT_EQ(words.exitCode, 0);
+        EXPECT_NE(words.out.find(Utf8(progId)), std::string::npos) << words.out;
         EXPECT_NE(words.OutText().find(c.stateWords), std::wstring::npos) << words.out;
         EXPECT_NE(words.OutText().find(c.serviceWords), std::wstring::npos) << words.out;
 
@@ -139,23 +136,8 @@ TEST(TeskCtlServers, StatusAndListDecodeEveryStateAndStartMode) {
         EXPECT_EQ(listed.value("activity", 0L), c.activity);
         EXPECT_EQ(listed.value("state", ""), c.state);
         EXPECT_EQ(listed.value("service", ""), c.service);
+        EXPECT_NE(RunCtl(L"list").out.find(Utf8(progId)), std::string::npos);
     }
-}
-
-TEST(TeskCtlServers, ProgIdBeyondAsciiComesThroughArgumentsJsonAndText) {
-    ServerInState fixture(true, true, 0, L"TeskCtlTest.S\u00E9rv\u00E9r\u00DF\u03A9\u4E2D");
-    const std::wstring progId = fixture.server.progId();
-
-    const json listed = ListedServer(fixture.server.clsidText());
-    ASSERT_FALSE(listed.is_null());
-    EXPECT_EQ(tesk_test::ToWide(listed.value("progId", "")), progId);
-
-    // Named on the command line, written to a file as UTF-8.
-    const CtlRun status = RunCtl(L"status " + progId);
-    EXPECT_EQ(status.exitCode, 0) << status.err;
-    EXPECT_NE(status.out.find(Utf8(progId)), std::string::npos) << status.out;
-    EXPECT_NE(RunCtl(L"list").out.find(Utf8(progId)), std::string::npos);
-    EXPECT_EQ(RunCtl(L"status " + progId + L" --json").Json().value("state", ""), "stoppable");
 }
 
 TEST(TeskCtlServers, UnknownServerExitsWithTwoForEveryServerCommand) {
@@ -295,7 +277,7 @@ TEST(TeskCtlAgent, AgentThatCannotBeCreatedExitsWithFourAndAHint) {
                           {classKey + L"\\LocalServer32", nullptr, "doctor"}};
     for (const Case& c : cases) {
         {
-            teskctl_test::RestoredKey saved(HKEY_CLASSES_ROOT, c.hidden);
+            tesk_test::RestoredKey saved(HKEY_CLASSES_ROOT, c.hidden);
             ASSERT_TRUE(saved.existed());
             tesk_test::DeleteTree(HKEY_CLASSES_ROOT, c.hidden);
             // An agent that still runs would be reached without its registration.

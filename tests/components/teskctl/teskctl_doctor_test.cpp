@@ -12,7 +12,7 @@
 using nlohmann::json;
 using teskctl_test::CtlRun;
 using teskctl_test::RunCtl;
-using teskctl_test::RestoredKey;
+using tesk_test::RestoredKey;
 
 namespace {
 

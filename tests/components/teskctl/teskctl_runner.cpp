@@ -18,18 +18,6 @@ tesk::UniqueFileHandle InheritableFile(const std::wstring& path) {
     return tesk::UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                                 &inherit, CREATE_ALWAYS, 0, nullptr));
 }
-
-std::string ReadAll(const std::wstring& path) {
-    std::string bytes;
-    tesk::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
-    char buffer[4096];
-    DWORD read = 0;
-    while (file && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
-}
 }  // namespace
 
 nlohmann::json CtlRun::Json() const { return nlohmann::json::parse(out, nullptr, false); }
@@ -60,34 +48,11 @@ CtlRun RunCtl(const std::wstring& arguments, DWORD timeoutMs) {
             }
         }
     }
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
+    run.out = tesk_test::ReadFileBytes(outPath);
+    run.err = tesk_test::ReadFileBytes(errPath);
     ::DeleteFileW(outPath.c_str());
     ::DeleteFileW(errPath.c_str());
     return run;
-}
-
-namespace {
-bool CopyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
-    tesk::UniqueRegKey source, target;
-    return ::RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
-           ::RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                             target.put(), nullptr) == ERROR_SUCCESS &&
-           ::RegCopyTreeW(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
-}
-}  // namespace
-
-RestoredKey::RestoredKey(HKEY root, std::wstring path)
-    : root_(root), path_(std::move(path)),
-      backup_(L"Software\\TeskAgentTests\\RestoredKey" + std::to_wstring(::GetCurrentProcessId())) {
-    existed_ = CopyTree(root_, path_, HKEY_CURRENT_USER, backup_);
-}
-
-RestoredKey::~RestoredKey() {
-    if (!existed_) return;
-    tesk_test::DeleteTree(root_, path_);
-    if (CopyTree(HKEY_CURRENT_USER, backup_, root_, path_))
-        tesk_test::DeleteTree(HKEY_CURRENT_USER, backup_);
 }
 
 }  // namespace teskctl_test

@@ -28,21 +28,4 @@ CtlRun RunCtl(const std::wstring& arguments, DWORD timeoutMs = 90000);
 
 std::string Utf8(const std::wstring& text);
 
-// A registry key whose whole subtree is copied aside at construction and put
-// back exactly at the end, whatever the test changed or removed meanwhile.
-class RestoredKey {
-public:
-    RestoredKey(HKEY root, std::wstring path);
-    ~RestoredKey();
-    RestoredKey(const RestoredKey&) = delete;
-    RestoredKey& operator=(const RestoredKey&) = delete;
-    bool existed() const { return existed_; }
-
-private:
-    HKEY root_;
-    std::wstring path_;
-    std::wstring backup_;  // under HKCU
-    bool existed_ = false;
-};
-
 }  // namespace teskctl_test

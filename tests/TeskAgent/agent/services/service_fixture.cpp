@@ -42,6 +42,33 @@ void StopAndDelete(const std::wstring& name) {
 
 ScopedServiceRemoval::~ScopedServiceRemoval() { StopAndDelete(name_); }
 
+ScopedService::ScopedService(const std::wstring& name, const std::wstring& binaryPath,
+                             DWORD startType)
+    : name_(name) {
+    StopAndDelete(name_);
+    tesk::UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+    service_.reset(::CreateServiceW(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                    SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
+                                    binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                    nullptr));
+    createError_ = service_ ? 0 : ::GetLastError();
+}
+
+ScopedService::~ScopedService() {
+    service_.reset();
+    StopAndDelete(name_);
+}
+
+DWORD ScopedService::State() const { return QueryServiceState(name_); }
+
+bool ScopedService::WaitForState(DWORD state, DWORD timeoutMs) const {
+    for (DWORD waited = 0;; waited += 100) {
+        if (State() == state) return true;
+        if (waited >= timeoutMs) return false;
+        ::Sleep(100);
+    }
+}
+
 ScopedProtocolService::ScopedProtocolService() {
     if (OpenService(kProtocolService, SERVICE_QUERY_STATUS)) {
         available_ = true;

@@ -30,6 +30,27 @@ private:
     std::wstring name_;
 };
 
+// An NT service made for one test (a leftover of that name goes first),
+// stopped and deleted at the end of the scope.
+class ScopedService {
+public:
+    ScopedService(const std::wstring& name, const std::wstring& binaryPath, DWORD startType);
+    ~ScopedService();
+    ScopedService(const ScopedService&) = delete;
+    ScopedService& operator=(const ScopedService&) = delete;
+    explicit operator bool() const { return static_cast<bool>(service_); }
+    SC_HANDLE get() const { return service_.get(); }
+    DWORD createError() const { return createError_; }
+    const std::wstring& name() const { return name_; }
+    DWORD State() const;  // 0 when it cannot be queried
+    bool WaitForState(DWORD state, DWORD timeoutMs) const;
+
+private:
+    std::wstring name_;
+    tesk::UniqueServiceHandle service_;
+    DWORD createError_ = 0;
+};
+
 // Installs the stand-in protocol service "plvsvc" unless the machine has one,
 // and removes it again when it was installed here.
 class ScopedProtocolService {
