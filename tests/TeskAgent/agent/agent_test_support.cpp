@@ -30,18 +30,7 @@ std::vector<std::wstring> Strings(SAFEARRAY* array) {
         LONG index = static_cast<LONG>(i);
         tesk::UniqueSysString element;
         ::SafeArrayGetElement(array, &index, element.put());
-        out.push_back(element ? element.get() : L"");
-    }
-    return out;
-}
-
-std::vector<bool> NullStrings(SAFEARRAY* array) {
-    std::vector<bool> out;
-    for (ULONG i = 0; i < ShapeOf(array).count; ++i) {
-        LONG index = static_cast<LONG>(i);
-        tesk::UniqueSysString element;
-        ::SafeArrayGetElement(array, &index, element.put());
-        out.push_back(!element);
+        out.push_back(element ? element.get() : L"<null>");
     }
     return out;
 }

@@ -24,8 +24,7 @@ struct ArrayShape {
     ULONG count = 0;
 };
 ArrayShape ShapeOf(SAFEARRAY* array);
-std::vector<std::wstring> Strings(SAFEARRAY* array);
-std::vector<bool> NullStrings(SAFEARRAY* array);
+std::vector<std::wstring> Strings(SAFEARRAY* array);  // a null element as "<null>"
 std::vector<LONG> Longs(SAFEARRAY* array);
 
 }  // namespace agent_test

@@ -25,69 +25,41 @@ TEST(SafeArrayWrapper, FreshWrapperHandsOutAValidEmptyArray) {
     EXPECT_EQ(shape.count, 0u);
 }
 
-TEST(SafeArrayWrapper, AppendingGrowsByOneInOrder) {
-    TeskBstrSafeArrayWrapper strings(0, false);
-    EXPECT_TRUE(strings.SetAt(0, L"v"));
-    EXPECT_TRUE(strings.SetAt(1, L"w"));
-    tesk::UniqueSafeArray array(strings.Detach(false));
-    EXPECT_EQ(ShapeOf(array.get()).type, VT_BSTR);
-    EXPECT_EQ(Strings(array.get()), (std::vector<std::wstring>{L"v", L"w"}));
-}
-
-TEST(SafeArrayWrapper, StoringPastTheEndFillsTheGapWithEmptyElements) {
+TEST(SafeArrayWrapper, SetAtAppendsReplacesAndFillsGapsWithEmptyElementsOfItsOwn) {
     TeskLongSafeArrayWrapper longs(0, false);
+    for (LONG value : {1, 2, 3}) ASSERT_TRUE(longs.SetAt(longs.GetCount(), value));
+    ASSERT_TRUE(longs.SetAt(1, 20));  // below the count: replaced, nothing shrinks
+    EXPECT_EQ(longs.GetCount(), 3u);
     ASSERT_TRUE(longs.SetAt(5, 7));
     tesk::UniqueSafeArray longArray(longs.Detach(false));
-    EXPECT_EQ(Longs(longArray.get()), (std::vector<LONG>{0, 0, 0, 0, 0, 7}));
+    EXPECT_EQ(Longs(longArray.get()), (std::vector<LONG>{1, 20, 3, 0, 0, 7}));
 
+    // A null string becomes a null element, as do the elements of a gap.
     TeskBstrSafeArrayWrapper strings(0, false);
-    ASSERT_TRUE(strings.SetAt(5, L"x"));
+    ASSERT_TRUE(strings.SetAt(0, L"v"));
+    ASSERT_TRUE(strings.SetAt(1, nullptr));
+    ASSERT_TRUE(strings.SetAt(4, L"w"));
     tesk::UniqueSafeArray stringArray(strings.Detach(false));
-    EXPECT_EQ(agent_test::NullStrings(stringArray.get()),
-              (std::vector<bool>{true, true, true, true, true, false}));
+    EXPECT_EQ(ShapeOf(stringArray.get()).type, VT_BSTR);
+    EXPECT_EQ(Strings(stringArray.get()),
+              (std::vector<std::wstring>{L"v", L"<null>", L"<null>", L"<null>", L"w"}));
 
-    TeskVariantSafeArrayWrapper variants(0, false);
-    _variant_t value(L"text");
-    ASSERT_TRUE(variants.SetAt(5, &value));
-    tesk::UniqueSafeArray variantArray(variants.Detach(false));
-    ASSERT_EQ(ShapeOf(variantArray.get()).count, 6u);
-    for (LONG i = 0; i < 6; ++i) {
-        _variant_t element;
-        ::SafeArrayGetElement(variantArray.get(), &i, &element);
-        EXPECT_EQ(V_VT(&element), i < 5 ? VT_EMPTY : VT_BSTR) << i;
-    }
-}
-
-TEST(SafeArrayWrapper, StoringBelowTheCountReplacesWithoutShrinking) {
-    TeskLongSafeArrayWrapper longs(0, false);
-    longs.SetAt(0, 1);
-    longs.SetAt(1, 2);
-    longs.SetAt(2, 3);
-    ASSERT_TRUE(longs.SetAt(1, 20));
-    EXPECT_EQ(longs.GetCount(), 3u);
-    tesk::UniqueSafeArray array(longs.Detach(false));
-    EXPECT_EQ(Longs(array.get()), (std::vector<LONG>{1, 20, 3}));
-}
-
-TEST(SafeArrayWrapper, ElementsAreCopiesThatStayWithTheArray) {
     TeskVariantSafeArrayWrapper variants(0, false);
     {
         _variant_t value(L"copied");
-        ASSERT_TRUE(variants.SetAt(0, &value));
+        ASSERT_TRUE(variants.SetAt(2, &value));
     }  // the caller's VARIANT is gone; the element is its own copy
-    tesk::UniqueSafeArray array(variants.Detach(false));
-    LONG index = 0;
+    tesk::UniqueSafeArray variantArray(variants.Detach(false));
+    ASSERT_EQ(ShapeOf(variantArray.get()).count, 3u);
+    for (LONG i = 0; i < 3; ++i) {
+        _variant_t element;
+        ::SafeArrayGetElement(variantArray.get(), &i, &element);
+        EXPECT_EQ(V_VT(&element), i < 2 ? VT_EMPTY : VT_BSTR) << i;
+    }
+    LONG last = 2;
     _variant_t element;
-    ::SafeArrayGetElement(array.get(), &index, &element);
+    ::SafeArrayGetElement(variantArray.get(), &last, &element);
     EXPECT_EQ(std::wstring(static_cast<_bstr_t>(element)), L"copied");
-}
-
-TEST(SafeArrayWrapper, NullStringBecomesANullElement) {
-    TeskBstrSafeArrayWrapper strings(0, false);
-    ASSERT_TRUE(strings.SetAt(0, L"a"));
-    ASSERT_TRUE(strings.SetAt(1, nullptr));
-    tesk::UniqueSafeArray array(strings.Detach(false));
-    EXPECT_EQ(agent_test::NullStrings(array.get()), (std::vector<bool>{false, true}));
 }
 
 TEST(SafeArrayWrapper, DetachWithResetLeavesANewEmptyArray) {
@@ -103,15 +75,6 @@ TEST(SafeArrayWrapper, DetachWithResetLeavesANewEmptyArray) {
     EXPECT_NE(now, filled.get());
     EXPECT_EQ(ShapeOf(now).type, VT_BSTR);
     EXPECT_EQ(ShapeOf(now).count, 0u);
-}
-
-TEST(SafeArrayWrapper, DetachWithoutResetKeepsHoldingTheSameArray) {
-    TeskLongSafeArrayWrapper longs(0, false);
-    longs.SetAt(0, 9);
-    SAFEARRAY* first = longs.Detach(false);
-    EXPECT_EQ(longs.Detach(false), first);
-    EXPECT_EQ(longs.GetCount(), 1u);
-    tesk::UniqueSafeArray owner(first);
 }
 
 TEST(SafeArrayWrapper, BaseDetachWithResetLetsGo) {
@@ -134,14 +97,15 @@ TEST(SafeArrayWrapper, DestroyForgetsTheArrayAndResizeCreatesAnother) {
     EXPECT_EQ(ShapeOf(array.get()).type, VT_I4);
 }
 
-TEST(SafeArrayWrapper, NonOwningWrapperLeavesTheHandedOutArrayValid) {
-    // A non-owning wrapper leaves the array valid for whoever it was handed to.
+TEST(SafeArrayWrapper, DetachWithoutResetKeepsHoldingTheArrayThatOutlivesTheWrapper) {
     SAFEARRAY* handedOut = nullptr;
     {
         TeskLongSafeArrayWrapper longs(0, false);
         longs.SetAt(0, 5);
         handedOut = longs.Detach(false);
-    }
+        EXPECT_EQ(longs.Detach(false), handedOut);
+        EXPECT_EQ(longs.GetCount(), 1u);
+    }  // a non-owning wrapper leaves the array valid for whoever it was handed to
     EXPECT_EQ(Longs(handedOut), (std::vector<LONG>{5}));
     EXPECT_EQ(::SafeArrayDestroy(handedOut), S_OK);
 }
