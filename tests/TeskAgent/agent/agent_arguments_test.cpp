@@ -36,25 +36,6 @@ TEST_F(AgentArgumentsTest, NullOutPointersGiveEPointer) {
     EXPECT_FALSE(HasErrorInfo());
 }
 
-TEST_F(AgentArgumentsTest, ConfigFileIsTheClassesNamedValueByProgIdOrClsid) {
-    ScopedTestClass server;
-    server.WriteClassKey();
-    server.WriteProgId();
-    server.WriteNamedValue(L"LocalServer32", L"C:\\Tesk\\config\\server.cfg");
-    for (const std::wstring& name : {server.progId(), server.clsidText()}) {
-        _bstr_t config;
-        ASSERT_EQ(agent_->GetActiveConfigFile(_bstr_t(name.c_str()), config.GetAddress()), S_OK);
-        EXPECT_EQ(std::wstring(config), L"C:\\Tesk\\config\\server.cfg");
-    }
-}
-
-TEST_F(AgentArgumentsTest, StartOfAProgramThatCannotBeLaunchedIsARaisedEFail) {
-    ScopedTestClass server;
-    server.WriteClassKey();
-    server.WriteLocalServer(L"C:\\TeskAgentTest\\does-not-exist\\server.exe");
-    EXPECT_EQ(agent_->StartServer(_bstr_t(server.clsidText().c_str())), E_FAIL);
-}
-
 TEST_F(AgentArgumentsTest, ConnectToAServerInNeitherTableReturnsThePlatformsFailure) {
     ScopedTestClass server;
     IUnknown* found = reinterpret_cast<IUnknown*>(1);
@@ -69,8 +50,7 @@ TEST_F(AgentArgumentsTest, ConnectFindsAnObjectEnteredUnderTheUpperCaseClsid) {
     server.WriteProgId();
     tesk_test::CountedObject object;
     ITeskRotPtr rot = agent_test::RotOf(agent_);
-    std::wstring lower = server.clsidText();
-    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    std::wstring lower = tesk_test::Lower(server.clsidText());
     {
         agent_test::ScopedRotEntry lowerEntry(rot, lower.c_str());
         ASSERT_EQ(rot->TeskRotRegister(lowerEntry.key(), agent_test::UnknownVariant(&object)),

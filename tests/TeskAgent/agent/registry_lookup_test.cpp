@@ -8,7 +8,6 @@
 #include "agent_test_support.h"
 #include "support/test_support.h"
 #include "interfaces/ClassUtilities/CategoryClasses.h"
-#include "interfaces/ClassUtilities/ClassesRootKey.h"
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
@@ -17,30 +16,10 @@ namespace helpers = TeskAgentHelpers;
 
 namespace {
 
-constexpr REGSAM kOwnView = KEY_WOW64_64KEY, kOtherView = KEY_WOW64_32KEY;
-
 std::wstring LocalServer32Value(REFCLSID clsid) {
     tesk::UniqueCoTaskString value;
     EXPECT_EQ(helpers::GetLocalServer32Value(helpers::IdentityOf(clsid), value.put()), S_OK);
     return value ? value.get() : L"<null>";
-}
-
-TEST(ServerNameResolution, ClsidTextResolvesWithoutAnyRegistration) {
-    ScopedTestClass unregistered;  // nothing written: no ProgID, no class key
-    EXPECT_EQ(helpers::GetServerGuid(unregistered.clsidText().c_str()), unregistered.clsid());
-}
-
-TEST(ServerNameResolution, ProgIdResolvesToItsClass) {
-    ScopedTestClass server;
-    server.WriteClassKey();
-    server.WriteProgId();
-    EXPECT_EQ(helpers::GetServerGuid(server.progId().c_str()), server.clsid());
-}
-
-TEST(ServerNameResolution, UnknownNamesGiveTheNullGuid) {
-    EXPECT_EQ(helpers::GetServerGuid(L"TeskAgentTest.NoSuchServer.1"), GUID_NULL);
-    EXPECT_EQ(helpers::GetServerGuid(L""), GUID_NULL);
-    EXPECT_EQ(helpers::GetServerGuid(nullptr), GUID_NULL);
 }
 
 TEST(ServerEntries, LocalServerQuotesAreRemovedWhereverTheyStand) {
@@ -96,79 +75,10 @@ TEST(ServerEntries, ValuesOf255CharactersAreReadLongerOnesAreNot) {
     EXPECT_EQ(LocalServer32Value(server.clsid()), L"");
 }
 
-TEST(ServerEntries, ClassesRootKeyJoinsPathAndSubkey) {
-    ScopedTestClass server;
-    server.WriteInprocServer(L"C:\\m.dll");
-    EXPECT_TRUE(ClassesRootKey(server.ClassKeyPath(), L"InprocServer32", kOwnView).IsOpen());
-    EXPECT_TRUE(ClassesRootKey(server.ClassKeyPath() + L"\\InprocServer32", L"", kOwnView).IsOpen());
-    EXPECT_EQ(ClassesRootKey(server.ClassKeyPath() + L"\\InprocServer32", L"", kOwnView)
-                  .GetStringValue(L""),
-              L"C:\\m.dll");
-    EXPECT_FALSE(ClassesRootKey(server.ClassKeyPath(), L"InprocServer32", kOtherView).IsOpen());
-    ClassesRootKey missing(server.ClassKeyPath(), L"LocalServer32", kOwnView);
-    EXPECT_FALSE(missing.IsOpen());
-    EXPECT_EQ(missing.GetStringValue(L""), L"");
-}
-
 // ---- Classes of 32-bit servers (the 32-bit registry view) ---------------------
 
-// Where a test places the class and its ProgID key, and what the lookups must find.
-struct Placement {
-    const char* what;
-    bool classIn64, classIn32;
-    REGSAM progIdView;  // 0: the default view, shared on current Windows
-    REGSAM expectedView;
-};
-
-const Placement kPlacements[] = {
-    {"64-bit class", true, false, 0, helpers::k64BitView},
-    {"32-bit class, ProgID in the default view", false, true, 0, KEY_WOW64_32KEY},
-    {"32-bit class, ProgID in the 32-bit view", false, true, KEY_WOW64_32KEY, KEY_WOW64_32KEY},
-    {"class in both views", true, true, 0, helpers::k64BitView},
-};
-
-// Each view's entries name their view, so a mixed answer shows.
-std::wstring EntryOf(REGSAM view, const wchar_t* what) {
-    return std::wstring(view == KEY_WOW64_32KEY ? L"C:\\x86\\" : L"C:\\x64\\") + what;
-}
-
-void WriteClassIn(const ScopedTestClass& s, REGSAM view) {
-    std::wstring key = s.ClassKeyPath();
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, key, nullptr, EntryOf(view, L"Type"), view);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, s.progId(), view);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, key + L"\\LocalServer32", nullptr,
-                           L"\"" + EntryOf(view, L"server.exe") + L"\" -a", view);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", nullptr,
-                           EntryOf(view, L"server.dll"), view);
-    tesk_test::WriteString(HKEY_CLASSES_ROOT, key, L"LocalServer32", EntryOf(view, L"cfg"), view);
-}
-
-TEST(ServerViews, EveryLookupReadsTheViewThatHoldsTheClass) {
-    for (const Placement& placement : kPlacements) {
-        SCOPED_TRACE(placement.what);
-        ScopedTestClass server;
-        if (placement.classIn64) WriteClassIn(server, KEY_WOW64_64KEY);
-        if (placement.classIn32) WriteClassIn(server, KEY_WOW64_32KEY);
-        tesk_test::WriteString(HKEY_CLASSES_ROOT, server.progId() + L"\\CLSID", nullptr,
-                               server.clsidText(), placement.progIdView);
-        const REGSAM view = placement.expectedView;
-
-        for (const std::wstring& name : {server.progId(), server.clsidText()}) {
-            helpers::ServerIdentity found = helpers::ResolveServer(name.c_str());
-            EXPECT_EQ(found.clsid, server.clsid());
-            EXPECT_EQ(found.view, view);
-        }
-        helpers::ServerIdentity identity = helpers::IdentityOf(server.clsid());
-        EXPECT_EQ(identity.view, view);
-        EXPECT_EQ(helpers::GetLocalServerPath(identity), EntryOf(view, L"server.exe") + L" -a");
-        EXPECT_EQ(helpers::GetInprocServerPath(identity), EntryOf(view, L"server.dll"));
-        EXPECT_EQ(LocalServer32Value(server.clsid()), EntryOf(view, L"cfg"));
-        tesk::UniqueCoTaskString progId = helpers::ProgIdOf(identity);
-        tesk::UniqueCoTaskString userType = helpers::UserTypeNameOf(identity);
-        EXPECT_EQ(std::wstring(progId ? progId.get() : L"<null>"), server.progId());
-        EXPECT_EQ(std::wstring(userType ? userType.get() : L"<null>"), EntryOf(view, L"Type"));
-    }
-}
+// Every lookup of a 32-bit server's entries in its own view runs across
+// processes (agent_process_test.cpp, server_info_process_test.cpp).
 
 TEST(ServerViews, SystemFolderOfA32BitServerIsThe32BitOne) {
     wchar_t system[MAX_PATH], wow64[MAX_PATH];
