@@ -62,42 +62,62 @@ protected:
     ScopedServiceRemoval removal_{server_.userTypeName()};
 };
 
-TEST_F(ConfigureServiceTest, InstallsDemandStartServiceWithComSettings) {
+// Installed, switched and removed in the server's own registry view: a 32-bit
+// server's class, command line and AppID key are in the 32-bit view only.
+class ConfigureInViewTest : public ConfigureServiceTest,
+                            public testing::WithParamInterface<REGSAM> {
+protected:
+    ConfigureInViewTest() : ConfigureServiceTest(GetParam()) {}
+};
+
+TEST_P(ConfigureInViewTest, InstallsSwitchesAndRemovesTheServiceWithItsComSettings) {
     server_.Register(kCommandLine, true);
+    if (server_.view()) {
+        ASSERT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.ClassKeyPath()));
+    }
     ULONGLONG elapsed = 0;
-    ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand, &elapsed));
-    EXPECT_GE(elapsed, kPauseMs);
-
-    ServiceConfig config = ReadServiceConfig(server_.userTypeName());
-    ASSERT_TRUE(config.exists);
-    EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
-    EXPECT_EQ(kServerServiceType, config.serviceType);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_IGNORE), config.errorControl);
-    EXPECT_EQ(0, _wcsicmp(L"LocalSystem", config.account.c_str())) << config.account;
-    EXPECT_EQ(server_.userTypeName(), config.displayName);
-    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
-
-    bool exists = false;
-    EXPECT_EQ(server_.userTypeName(), AppIdValue(L"LocalService", &exists));
-    EXPECT_EQ(L"-Service", AppIdValue(L"ServiceParameters", &exists));
-    EXPECT_TRUE(exists);
-    EXPECT_EQ(0x00020000, StartMode(server_.progId()));
+    EXPECT_EQ(S_OK, Configure(server_.progId(), kRemove, &elapsed));  // nothing installed yet
+    EXPECT_LT(elapsed, kAtOnceMs);
+    const struct {
+        LONG type;
+        bool byClsid;
+        DWORD startType;  // 0: no service
+        LONG mode;
+    } steps[] = {{kDemand, false, SERVICE_DEMAND_START, 0x00020000},
+                 {kAuto, true, SERVICE_AUTO_START, 0x00040000},
+                 {kRemove, false, 0, 0x00010000}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.type);
+        ASSERT_EQ(S_OK, Configure(step.byClsid ? server_.clsidText() : server_.progId(), step.type,
+                                  &elapsed));
+        EXPECT_GE(elapsed, kPauseMs);
+        ServiceConfig config = ReadServiceConfig(server_.userTypeName());
+        EXPECT_EQ(step.startType != 0, config.exists);
+        if (config.exists) {
+            EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
+            EXPECT_EQ(kServerServiceType, config.serviceType);
+            EXPECT_EQ(step.startType, config.startType);
+            EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_IGNORE), config.errorControl);
+            EXPECT_EQ(0, _wcsicmp(L"LocalSystem", config.account.c_str())) << config.account;
+            EXPECT_EQ(server_.userTypeName(), config.displayName);
+            EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
+        }
+        bool service = false, parameters = false;
+        std::wstring localService = AppIdValue(L"LocalService", &service);
+        std::wstring serviceParameters = AppIdValue(L"ServiceParameters", &parameters);
+        EXPECT_EQ(step.startType != 0, service);
+        EXPECT_EQ(step.startType != 0, parameters);
+        if (service) {
+            EXPECT_EQ(server_.userTypeName(), localService);
+            EXPECT_EQ(L"-Service", serviceParameters);
+        }
+        EXPECT_EQ(step.mode, StartMode(server_.progId()));
+    }
+    EXPECT_TRUE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.AppIdPath(), server_.view()));
 }
 
-TEST_F(ConfigureServiceTest, InstallsAutoStartServiceByClsidText) {
-    server_.Register(kCommandLine, true);
-    ASSERT_EQ(S_OK, Configure(server_.clsidText(), kAuto));
-
-    ServiceConfig config = ReadServiceConfig(server_.userTypeName());
-    ASSERT_TRUE(config.exists);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.startType);
-    EXPECT_EQ(kServerServiceType, config.serviceType);
-    EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
-    EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
-    EXPECT_EQ(server_.userTypeName(), AppIdValue(L"LocalService", nullptr));
-    EXPECT_EQ(0x00040000, StartMode(server_.progId()));
-}
+INSTANTIATE_TEST_SUITE_P(Views, ConfigureInViewTest,
+                         testing::Values(REGSAM{0}, REGSAM{KEY_WOW64_32KEY}));
 
 // Nothing may be touched: values removed by hand stay removed, a changed
 // dependency stays, and the call does not pause.
@@ -140,47 +160,25 @@ TEST_F(ConfigureServiceTest, SwitchingDemandToAutoChangesStartTypeBinaryPathAndD
     EXPECT_EQ(std::vector<std::wstring>{L"plvsvc"}, StoredDependencies(server_.userTypeName()));
 }
 
-TEST_F(ConfigureServiceTest, RemovingDeletesServiceAndComSettings) {
-    server_.Register(kCommandLine, true);
-    ULONGLONG elapsed = 0;
-    EXPECT_EQ(S_OK, Configure(server_.progId(), kRemove, &elapsed));  // nothing installed yet
-    EXPECT_LT(elapsed, kAtOnceMs);
-
-    ASSERT_EQ(S_OK, Configure(server_.progId(), kDemand));
-    ASSERT_EQ(S_OK, Configure(server_.progId(), kRemove, &elapsed));
-    EXPECT_GE(elapsed, kPauseMs);
-    EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
-    bool exists = true;
-    AppIdValue(L"LocalService", &exists);
-    EXPECT_FALSE(exists);
-    AppIdValue(L"ServiceParameters", &exists);
-    EXPECT_FALSE(exists);
-    EXPECT_TRUE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, server_.AppIdPath()));
-    EXPECT_EQ(0x00010000, StartMode(server_.progId()));
-}
-
-TEST_F(ConfigureServiceTest, OtherServiceTypesFailAfterThePause) {
-    server_.Register(kCommandLine, true);
-    for (LONG type : {0L, 4L}) {
-        SCOPED_TRACE(type);
-        ULONGLONG elapsed = 0;
-        EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), type, &elapsed));
-        EXPECT_GE(elapsed, kPauseMs);
-        EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
-    }
-}
-
-TEST_F(ConfigureServiceTest, RefusesUnknownServerAndServerWithoutCommandLine) {
+TEST_F(ConfigureServiceTest, RefusesUnknownServersServersWithoutCommandLineAndOtherTypes) {
     EXPECT_EQ(E_FAIL, Configure(L"TeskServiceTest.NoSuchServer.1", kDemand));
-
-    server_.Register(L"", true);
-    ULONGLONG elapsed = 0;
-    EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), kDemand, &elapsed));
-    EXPECT_LT(elapsed, kAtOnceMs);
-    EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
-    bool exists = true;
-    AppIdValue(L"LocalService", &exists);
-    EXPECT_FALSE(exists);
+    // Without a command line at once, other service types after the pause.
+    const struct {
+        const wchar_t* commandLine;
+        LONG type;
+        bool paused;
+    } cases[] = {{L"", kDemand, false}, {kCommandLine.c_str(), 0, true}, {kCommandLine.c_str(), 4, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        server_.Register(c.commandLine, true);
+        ULONGLONG elapsed = 0;
+        EXPECT_EQ(E_INVALIDARG, Configure(server_.progId(), c.type, &elapsed));
+        EXPECT_EQ(c.paused, elapsed >= kPauseMs) << elapsed;
+        EXPECT_FALSE(ReadServiceConfig(server_.userTypeName()).exists);
+        bool exists = true;
+        AppIdValue(L"LocalService", &exists);
+        EXPECT_FALSE(exists);
+    }
 }
 
 TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
@@ -200,43 +198,6 @@ TEST_F(ConfigureServiceTest, MissingAppIdKeyStillCreatesService) {
     }
     EXPECT_EQ(warnings, 1u);
     EXPECT_EQ(errors, 0u);
-}
-
-// A 32-bit server: its class, command line and AppID key are in the 32-bit
-// registry view, and nothing of it in the 64-bit one.
-class Configure32BitServiceTest : public ConfigureServiceTest {
-protected:
-    Configure32BitServiceTest() : ConfigureServiceTest(KEY_WOW64_32KEY) {}
-};
-
-TEST_F(Configure32BitServiceTest, InstallsChangesAndRemovesFromTheServersOwnView) {
-    server_.Register(kCommandLine, true);
-    ASSERT_FALSE(tesk_test::KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + server_.clsidText()));
-    const struct {
-        LONG type;
-        DWORD startType;
-        LONG mode;
-    } steps[] = {{kDemand, SERVICE_DEMAND_START, 0x00020000},
-                 {kAuto, SERVICE_AUTO_START, 0x00040000},
-                 {kRemove, 0, 0x00010000}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.type);
-        ASSERT_EQ(S_OK, Configure(server_.progId(), step.type));
-        ServiceConfig config = ReadServiceConfig(server_.userTypeName());
-        EXPECT_EQ(step.startType != 0, config.exists);
-        if (config.exists) {
-            EXPECT_EQ(kCommandLine + L" -service", config.binaryPath);
-            EXPECT_EQ(step.startType, config.startType);
-        }
-        bool exists = false;
-        std::wstring localService = AppIdValue(L"LocalService", &exists);
-        EXPECT_EQ(step.startType != 0, exists);
-        if (exists) {
-            EXPECT_EQ(server_.userTypeName(), localService);
-            EXPECT_EQ(L"-Service", AppIdValue(L"ServiceParameters", nullptr));
-        }
-        EXPECT_EQ(step.mode, StartMode(server_.clsidText()));
-    }
 }
 
 }  // namespace
