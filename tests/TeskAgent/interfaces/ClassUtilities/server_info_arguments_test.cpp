@@ -129,19 +129,8 @@ TEST_F(ServerInfoArgumentsTest, UnreadableElementTypeFailsTheCall) {
     EXPECT_EQ(expected, Properties(raw, &values_, &errors_));
 }
 
-TEST_F(ServerInfoArgumentsTest, UnknownServerAnswersElementByElement) {
-    tesk::UniqueSafeArray ids = LongArray({3, 1, 7}, -2);
-    ASSERT_EQ(S_OK, Properties(ids.get(), &values_, &errors_));
-    Answers props = TakeAnswers(values_, errors_);
-    EXPECT_EQ((std::vector<VARTYPE>{VT_BSTR, VT_I4, VT_EMPTY}), props.types);
-    EXPECT_EQ((std::vector<LONG>{E_FAIL, S_OK, S_OK}), props.errors);
-
-    tesk::UniqueSafeArray names = StringArray({L"CreationDate", L"FileVersion"});
-    ASSERT_EQ(S_OK, Attributes(names.get(), &values_, &errors_, L"Inproc"));
-    Answers attributes = TakeAnswers(values_, errors_);
-    EXPECT_EQ((std::vector<LONG>{E_FAIL, E_FAIL}), attributes.errors);
-    EXPECT_EQ(E_POINTER, Attributes(names.get(), &values_, &errors_, nullptr));
-}
+// What an unknown server or one without module answers, element by element:
+// server_info_process_test.cpp.
 
 }  // namespace
 }  // namespace info_test

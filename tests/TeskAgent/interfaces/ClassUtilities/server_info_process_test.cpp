@@ -25,6 +25,7 @@ using tesk_test::ScopedTestClass;
 constexpr unsigned kInstance = 0x5E31;
 const CATID kPluginCategory = {0x8BEF444A, 0x77C0, 0x49DA,
                                {0x80, 0x23, 0x08, 0x51, 0x16, 0xCA, 0x8E, 0x93}};
+const wchar_t kPluginCategoryText[] = L"{8BEF444A-77C0-49DA-8023-085116CA8E93}";
 
 class ServerInfoProcessTest : public testing::Test {
 protected:
@@ -64,39 +65,23 @@ protected:
     ITeskServerInfoPtr info_;
 };
 
+// Each case also for a 32-bit server, whose registration is read from the 32-bit view.
 TEST_F(ServerInfoProcessTest, PropertiesInRequestOrderFromAnyLowerBound) {
-    RegisteredSample sample(kInstance);
-    ASSERT_EQ(sample.registrationResult(), 0);
-    Answers got = Properties(sample.names().progId, {1, 2, 3, 4, 99}, 5);
-    EXPECT_EQ(0, got.lowerBound);
-    ASSERT_EQ(5u, got.types.size());
-    EXPECT_EQ((std::vector<VARTYPE>{VT_I4, VT_BSTR, VT_BSTR, VT_BSTR, VT_EMPTY}), got.types);
-    EXPECT_EQ(0, got.longs[0]);  // the server does not run
-    EXPECT_EQ(L"" TESK_SAMPLE_BUILD_DATE, got.texts[1]);
-    EXPECT_EQ(L"" TESK_SAMPLE_TOOLKIT_VERSION, got.texts[2]);
-    EXPECT_EQ(L"" TESK_SAMPLE_ENGINE_PROGID, got.texts[3]);
-    EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, S_OK, S_OK, S_OK}), got.errors);
-}
-
-TEST_F(ServerInfoProcessTest, PropertyOneComesFromTheRunningServer) {
-    RegisteredSample sample(kInstance, L"-value 4242");
-    ASSERT_EQ(sample.registrationResult(), 0);
-    _bstr_t name(sample.names().progId.c_str());
-    ASSERT_EQ(S_OK, agent_->StartServer(name));
-    LONG word = 0;
-    for (int i = 0; i < 80 && word != 0x00010003; ++i, ::Sleep(250))
-        agent_->IsServerActive(name, &word);
-    ASSERT_EQ(0x00010003, word);
-
-    Answers got = Properties(sample.names().progId, {1});
-    agent_->StopServer(name);
-    ASSERT_EQ(1u, got.types.size());
-    EXPECT_EQ(VT_I4, got.types[0]);
-    EXPECT_EQ(4242, got.longs[0]);
-    EXPECT_EQ(S_OK, got.errors[0]);
-    for (int i = 0; i < 80 && word != 0x00010001; ++i, ::Sleep(250))
-        agent_->IsServerActive(name, &word);
-    EXPECT_EQ(0x00010001, word);
+    for (bool in32BitView : {false, true}) {
+        SCOPED_TRACE(in32BitView);
+        RegisteredSample sample(kInstance);
+        ASSERT_EQ(sample.registrationResult(), 0);
+        ASSERT_TRUE(!in32BitView || sample.MoveTo32BitView());
+        Answers got = Properties(sample.names().progId, {1, 2, 3, 4, 99}, 5);
+        EXPECT_EQ(0, got.lowerBound);
+        ASSERT_EQ(5u, got.types.size());
+        EXPECT_EQ((std::vector<VARTYPE>{VT_I4, VT_BSTR, VT_BSTR, VT_BSTR, VT_EMPTY}), got.types);
+        EXPECT_EQ(0, got.longs[0]);  // the server does not run
+        EXPECT_EQ(L"" TESK_SAMPLE_BUILD_DATE, got.texts[1]);
+        EXPECT_EQ(L"" TESK_SAMPLE_TOOLKIT_VERSION, got.texts[2]);
+        EXPECT_EQ(L"" TESK_SAMPLE_ENGINE_PROGID, got.texts[3]);
+        EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, S_OK, S_OK, S_OK}), got.errors);
+    }
 }
 
 TEST_F(ServerInfoProcessTest, ModulePropertiesFailWithoutInprocModule) {
@@ -111,12 +96,19 @@ TEST_F(ServerInfoProcessTest, ModulePropertiesFailWithoutInprocModule) {
     EXPECT_EQ(S_OK, got.errors[1]);
 }
 
-TEST_F(ServerInfoProcessTest, InprocAttributesOfSampleModuleInAnyCase) {
-    RegisteredSample sample(kInstance);
-    ASSERT_EQ(sample.registrationResult(), 0);
-    for (const wchar_t* type : {L"INPROC", L"inproc"}) {
-        SCOPED_TRACE(type);
-        Answers got = Attributes(sample.names().progId, type,
+// The type in any case; the sample registers its executable quoted and followed
+// by its run options.
+TEST_F(ServerInfoProcessTest, InprocAndLocalAttributesOfTheSample) {
+    const struct {
+        const wchar_t *inproc, *local;
+        bool in32BitView;
+    } cases[] = {{L"INPROC", L"local", false}, {L"inproc", L"LOCAL", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in32BitView);
+        RegisteredSample sample(kInstance);
+        ASSERT_EQ(sample.registrationResult(), 0);
+        ASSERT_TRUE(!c.in32BitView || sample.MoveTo32BitView());
+        Answers got = Attributes(sample.names().clsidText, c.inproc,
                                  {L"filepath", L"FileVersion", L"TeskToolkitVersion",
                                   L"TeskEngineProgID", L"NoSuchString"});
         ASSERT_EQ(5u, got.texts.size());
@@ -126,53 +118,32 @@ TEST_F(ServerInfoProcessTest, InprocAttributesOfSampleModuleInAnyCase) {
         EXPECT_EQ(L"" TESK_SAMPLE_ENGINE_PROGID, got.texts[3]);
         EXPECT_EQ(L"", got.texts[4]);
         EXPECT_EQ((std::vector<LONG>{S_OK, S_OK, S_OK, S_OK, E_FAIL}), got.errors);
+
+        got = Attributes(sample.names().progId, c.local,
+                         {L"FilePath", L"FileVersion", L"CreationDate"});
+        ASSERT_EQ(3u, got.texts.size());
+        std::wstring expectedStart = TESK_SAMPLE_SERVER_EXE L" -instance ";
+        EXPECT_EQ(0, _wcsnicmp(expectedStart.c_str(), got.texts[0].c_str(), expectedStart.size()))
+            << got.texts[0];
+        EXPECT_EQ(std::wstring::npos, got.texts[0].find(L'"'));
+        EXPECT_EQ((std::vector<std::wstring>{got.texts[0], L"", L""}), got.texts);
+        EXPECT_EQ((std::vector<LONG>{S_OK, E_FAIL, E_FAIL}), got.errors);
+
+        SAFEARRAY *values = nullptr, *errors = nullptr;
+        tesk::UniqueSafeArray request = StringArray({L"FilePath"});
+        for (const wchar_t* type : {L"SERVICE", L"", static_cast<const wchar_t*>(nullptr)})
+            EXPECT_EQ(E_POINTER, info_->GetVersionAttributes(_bstr_t(sample.names().progId.c_str()),
+                                                             _bstr_t(type), request.get(), &values,
+                                                             &errors));
     }
 }
 
-// The sample registers its executable quoted and followed by its run options.
-TEST_F(ServerInfoProcessTest, LocalAttributesOfQuotedCommandLine) {
-    RegisteredSample sample(kInstance);
-    ASSERT_EQ(sample.registrationResult(), 0);
-    Answers got =
-        Attributes(sample.names().progId, L"local", {L"FilePath", L"FileVersion", L"CreationDate"});
-    ASSERT_EQ(3u, got.texts.size());
-    std::wstring expectedStart = TESK_SAMPLE_SERVER_EXE L" -instance ";
-    EXPECT_EQ(0, _wcsnicmp(expectedStart.c_str(), got.texts[0].c_str(), expectedStart.size()))
-        << got.texts[0];
-    EXPECT_EQ(std::wstring::npos, got.texts[0].find(L'"'));
-    EXPECT_EQ((std::vector<std::wstring>{got.texts[0], L"", L""}), got.texts);
-    EXPECT_EQ((std::vector<LONG>{S_OK, E_FAIL, E_FAIL}), got.errors);
-
-    SAFEARRAY *values = nullptr, *errors = nullptr;
-    tesk::UniqueSafeArray request = StringArray({L"FilePath"});
-    for (const wchar_t* type : {L"SERVICE", L""})
-        EXPECT_EQ(E_POINTER, info_->GetVersionAttributes(_bstr_t(sample.names().progId.c_str()),
-                                                         _bstr_t(type), request.get(), &values,
-                                                         &errors));
-}
-
-// A 32-bit server: its registration is read from the 32-bit view, and a module
-// registered in System32 is read from the 32-bit system folder.
-TEST_F(ServerInfoProcessTest, InformationOfA32BitServer) {
-    RegisteredSample sample(kInstance);
-    ASSERT_EQ(sample.registrationResult(), 0);
-    ASSERT_TRUE(sample.MoveTo32BitView());
-    Answers properties = Properties(sample.names().progId, {3, 4});
-    EXPECT_EQ((std::vector<std::wstring>{L"" TESK_SAMPLE_TOOLKIT_VERSION,
-                                         L"" TESK_SAMPLE_ENGINE_PROGID}),
-              properties.texts);
-    Answers inproc = Attributes(sample.names().clsidText, L"INPROC", {L"FilePath", L"FileVersion"});
-    ASSERT_EQ(2u, inproc.texts.size());
-    EXPECT_EQ(0, _wcsicmp(TESK_SAMPLE_MODULE_DLL, inproc.texts[0].c_str())) << inproc.texts[0];
-    EXPECT_EQ(L"" TESK_SAMPLE_VERSION_TEXT, inproc.texts[1]);
-    Answers local = Attributes(sample.names().progId, L"LOCAL", {L"FilePath"});
-    ASSERT_EQ(1u, local.texts.size());
-    EXPECT_EQ(0u, local.texts[0].find(TESK_SAMPLE_SERVER_EXE L" -instance ")) << local.texts[0];
-
+// A module a 32-bit server registers in System32 is read from the 32-bit system folder.
+TEST_F(ServerInfoProcessTest, System32ModuleOfA32BitServer) {
     wchar_t system[MAX_PATH], wow64[MAX_PATH];
     ::GetSystemDirectoryW(system, MAX_PATH);
     if (!::GetSystemWow64DirectoryW(wow64, MAX_PATH)) GTEST_SKIP() << "no 32-bit system folder";
-    const std::wstring file = L"\\TeskInfoTest" + sample.names().clsidText.substr(1, 8) + L".dll";
+    const std::wstring file = L"\\TeskInfoTest" + tesk_test::NewGuidText().substr(1, 8) + L".dll";
     ASSERT_TRUE(::CopyFileW(TESK_SAMPLE_MODULE_DLL, (wow64 + file).c_str(), FALSE));
     const struct {
         REGSAM view;
@@ -230,16 +201,12 @@ public:
     ScopedNoPlugins() {
         ::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
                            IID_ICatRegister, reinterpret_cast<void**>(&registrar_));
-        tesk::UniqueComPtr<ICatInformation> info;
-        tesk::UniqueComPtr<IEnumCLSID> classes;
+        if (!registrar_) return;
         CATID category = kPluginCategory;
-        if (!registrar_ ||
-            FAILED(registrar_->QueryInterface(IID_ICatInformation,
-                                              reinterpret_cast<void**>(info.put()))) ||
-            FAILED(info->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
-            return;
-        CLSID clsid;
-        while (classes->Next(1, &clsid, nullptr) == S_OK) hidden_.push_back(clsid);
+        for (const std::wstring& text : tesk_test::ClassesOfCategory(kPluginCategoryText)) {
+            hidden_.emplace_back();
+            ::CLSIDFromString(text.c_str(), &hidden_.back());
+        }
         for (CLSID& hidden : hidden_)
             registrar_->UnRegisterClassImplCategories(hidden, 1, &category);
     }
@@ -254,16 +221,14 @@ private:
     std::vector<CLSID> hidden_;
 };
 
+// A plug-in with a ProgID is listed, one without is skipped, in either view (the
+// sample's plug-in: teskctl_commands_test.cpp).
 TEST_F(ServerInfoProcessTest, PluginProgIdsOfRegisteredPlugins) {
-    ASSERT_EQ(0, tesk_test::RunProcess(L"regsvr32 /s \"" TESK_SAMPLE_MODULE_DLL L"\""));
     std::vector<std::wstring> before = PluginProgIds();
-    EXPECT_NE(before.end(), std::find(before.begin(), before.end(), L"TeskSample.IoPlugin.1"));
-
-    // A plug-in with a ProgID is listed, one without is skipped, in either view.
     ScopedTestClass named, unnamed, named32(KEY_WOW64_32KEY), unnamed32(KEY_WOW64_32KEY);
     for (auto* server : {&named, &unnamed, &named32, &unnamed32}) {
         server->Register(L"", false);
-        server->WriteCategory(L"{8BEF444A-77C0-49DA-8023-085116CA8E93}");
+        server->WriteCategory(kPluginCategoryText);
     }
     for (auto* server : {&unnamed, &unnamed32})
         tesk_test::DeleteTree(HKEY_CLASSES_ROOT, server->ClassKeyPath() + L"\\ProgID",
