@@ -49,13 +49,6 @@ TEST_F(DebugPromptTest, TheFlagIsRegisteredUntilNonZeroAndThePromptIsOnWhileTheF
     EXPECT_EQ(probe_.Calls("REGISTERLOGFLAG"), 3);  // kept once it is non-zero
 }
 
-TEST_F(DebugPromptTest, WithoutALoggerTheFlagStaysZeroAndThePromptOff) {
-    WriteString(HKEY_CURRENT_USER, key_.path(), L"InstallPath", L"C:\\no\\logger\\here");
-    CLogClient missing(HKEY_CURRENT_USER, key_.path().c_str());
-    EXPECT_FALSE(com_eh::DebugPromptWanted(missing, breakFlag_));
-    EXPECT_EQ(breakFlag_, 0u);
-}
-
 TEST_F(DebugPromptTest, PendingErrorInfoIsPutBackWithTheSameDescriptionAndSource) {
     const GUID someInterface = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
     // Kept alive here, so the rebuilt object cannot be this one (nor reuse its memory).
