@@ -240,10 +240,4 @@ TEST(Configurator, AgentHandsOutAConfigurator) {
               S_OK);
     EXPECT_EQ(object->QueryInterface(IID_IIoSrvCfgRules, reinterpret_cast<void**>(rules.put())),
               S_OK);
-    ASSERT_TRUE(rules);
-    Bstr server(kServer), file(L"rules-from-agent.xml");
-    EXPECT_EQ(rules->SetCfgRuleFileName(server.get(), file.get()), S_OK);
-    tesk::UniqueSysString readBack;
-    EXPECT_EQ(rules->GetCfgRuleFileName(server.get(), readBack.put()), S_OK);
-    EXPECT_STREQ(readBack.get(), L"rules-from-agent.xml");
 }
