@@ -170,6 +170,28 @@ TEST(ServerViews, EveryLookupReadsTheViewThatHoldsTheClass) {
     }
 }
 
+// The agent looks servers up in both views on every call for as long as it
+// runs, so a lookup must leave no handle behind (Wine keeps one for good for
+// every open that names the 64-bit view in a 64-bit process). A closed
+// handle's slot is taken again by the next new handle, so the value of a new
+// handle moves only if handles were kept.
+uintptr_t NextHandleValue() {
+    tesk::UniqueKernelHandle probe(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return reinterpret_cast<uintptr_t>(probe.get());
+}
+
+TEST(ServerViews, LookupsInBothViewsLeaveNoHandleBehind) {
+    ScopedTestClass server;
+    WriteClassIn(server, KEY_WOW64_64KEY);
+    const uintptr_t before = NextHandleValue();
+    for (int round = 0; round < 1000; ++round) {
+        EXPECT_EQ(helpers::ResolveServer(server.clsidText().c_str()).view, helpers::k64BitView);
+        // An unknown name is looked for in both views.
+        EXPECT_FALSE(helpers::ResolveServer(L"TeskAgentTest.NoSuchServer.1").IsKnown());
+    }
+    EXPECT_LT(NextHandleValue(), before + 100 * sizeof(HANDLE)) << "handles kept by the lookups";
+}
+
 TEST(ServerViews, SystemFolderOfA32BitServerIsThe32BitOne) {
     wchar_t system[MAX_PATH], wow64[MAX_PATH];
     ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
