@@ -1,9 +1,11 @@
 // Server name resolution and the class-registration reads, against classes
 // this test registers under HKCR with CLSIDs of their own.
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "agent_test_support.h"
 #include "support/test_support.h"
@@ -170,26 +172,44 @@ TEST(ServerViews, EveryLookupReadsTheViewThatHoldsTheClass) {
     }
 }
 
-// The agent looks servers up in both views on every call for as long as it
-// runs, so a lookup must leave no handle behind (Wine keeps one for good for
-// every open that names the 64-bit view in a 64-bit process). A closed
-// handle's slot is taken again by the next new handle, so the value of a new
-// handle moves only if handles were kept.
-uintptr_t NextHandleValue() {
-    tesk::UniqueKernelHandle probe(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    return reinterpret_cast<uintptr_t>(probe.get());
+// This process's entries in the system's handle list.
+size_t OwnHandleCount() {
+    struct Entry {
+        USHORT process, trace;
+        UCHAR type, attributes;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    const auto kHandleList = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    std::vector<ULONG_PTR> buffer(1 << 16);  // the count, then the entries
+    NTSTATUS status;
+    while ((status = ::NtQuerySystemInformation(
+                kHandleList, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)),
+                nullptr)) == static_cast<NTSTATUS>(0xC0000004L))  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
+    EXPECT_GE(status, 0);
+    const auto* entries = reinterpret_cast<const Entry*>(&buffer[1]);
+    return std::count_if(entries, entries + static_cast<ULONG>(buffer[0]), [](const Entry& entry) {
+        return entry.process == static_cast<USHORT>(::GetCurrentProcessId());
+    });
 }
 
+// The agent looks servers up in both views on every call for as long as it
+// runs (Wine keeps a handle for good for every open below HKEY_CLASSES_ROOT
+// that names a view).
 TEST(ServerViews, LookupsInBothViewsLeaveNoHandleBehind) {
-    ScopedTestClass server;
-    WriteClassIn(server, KEY_WOW64_64KEY);
-    const uintptr_t before = NextHandleValue();
-    for (int round = 0; round < 1000; ++round) {
-        EXPECT_EQ(helpers::ResolveServer(server.clsidText().c_str()).view, helpers::k64BitView);
-        // An unknown name is looked for in both views.
+    ScopedTestClass in64, in32;
+    WriteClassIn(in64, KEY_WOW64_64KEY);
+    WriteClassIn(in32, KEY_WOW64_32KEY);
+    const size_t before = OwnHandleCount();
+    for (int round = 0; round < 500; ++round) {
+        EXPECT_EQ(helpers::ResolveServer(in64.clsidText().c_str()).view, helpers::k64BitView);
+        EXPECT_EQ(helpers::GetInprocServerPath(helpers::IdentityOf(in32.clsid())),
+                  EntryOf(KEY_WOW64_32KEY, L"server.dll"));
         EXPECT_FALSE(helpers::ResolveServer(L"TeskAgentTest.NoSuchServer.1").IsKnown());
     }
-    EXPECT_LT(NextHandleValue(), before + 100 * sizeof(HANDLE)) << "handles kept by the lookups";
+    EXPECT_LT(OwnHandleCount(), before + 100);
 }
 
 TEST(ServerViews, SystemFolderOfA32BitServerIsThe32BitOne) {
