@@ -1,12 +1,44 @@
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
 
+#include <iterator>
+
 #include "support/registry.h"
+
+namespace {
+
+constexpr wchar_t kClsidKey[] = L"CLSID";
+
+// The CLSID key of the view `view` names (not the caller's own), opened once
+// for the process. Wine keeps a handle for good for every open below
+// HKEY_CLASSES_ROOT that names a view, and the agent looks classes up in the
+// other view on every call for as long as it runs; below this key, which is
+// already the other view's, the class keys open without a view flag.
+HKEY OtherViewClsidKey(REGSAM view) {
+    auto open = [](REGSAM otherView) {
+        tesk::UniqueRegKey key;
+        if (FAILED(tesk::registry::Open(HKEY_CLASSES_ROOT, kClsidKey, KEY_READ, key, otherView)))
+            key.reset();
+        return key;
+    };
+    static const tesk::UniqueRegKey view64 = open(KEY_WOW64_64KEY);
+    static const tesk::UniqueRegKey view32 = open(KEY_WOW64_32KEY);
+    return (view & KEY_WOW64_32KEY) ? view32.get() : view64.get();
+}
+
+}  // namespace
 
 ClassesRootKey::ClassesRootKey(const std::wstring& keyPath, const std::wstring& subkeyName,
                                REGSAM view) {
     std::wstring path = subkeyName.empty() ? keyPath : keyPath + L"\\" + subkeyName;
-    if (FAILED(tesk::registry::Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ, key_, view)))
-        key_.reset();
+    HKEY root = HKEY_CLASSES_ROOT;
+    const size_t clsidChars = std::size(kClsidKey) - 1;
+    if (view && path.compare(0, clsidChars, kClsidKey) == 0 &&
+        (path.size() == clsidChars || path[clsidChars] == L'\\') && OtherViewClsidKey(view)) {
+        root = OtherViewClsidKey(view);
+        path.erase(0, path.size() == clsidChars ? clsidChars : clsidChars + 1);
+        view = 0;
+    }
+    if (FAILED(tesk::registry::Open(root, path.c_str(), KEY_READ, key_, view))) key_.reset();
 }
 
 std::wstring ClassesRootKey::GetStringValue(const wchar_t* valueName) const {

@@ -43,11 +43,20 @@ bool ClassKeyExists(REFCLSID clsid, REGSAM view) {
 
 // A ProgID kept in the 32-bit view only (Wine keeps ProgIDs per view; current
 // Windows shares them, and the platform's lookup has found them already). A
-// name with a backslash is a key path, not a ProgID.
+// name with a backslash is a key path, not a ProgID. Read below the machine's
+// classes: this runs for every unknown name, and under Wine every open below
+// HKEY_CLASSES_ROOT that names a view keeps a handle for good.
 bool ClsidOf32BitProgId(const wchar_t* name, CLSID* clsid) {
     if (!*name || std::wcschr(name, L'\\')) return false;
-    std::wstring text = ClassesRootKey(name, L"CLSID", k32BitView).GetStringValue(L"");
-    return !text.empty() && SUCCEEDED(::CLSIDFromString(text.c_str(), clsid));
+    const std::wstring path = std::wstring(L"Software\\Classes\\") + name + L"\\CLSID";
+    tesk::UniqueRegKey key;
+    std::wstring text;
+    return SUCCEEDED(tesk::registry::Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ, key,
+                                          k32BitView)) &&
+           SUCCEEDED(tesk::registry::ReadString(key.get(), L"",
+                                                ClassesRootKey::kValueChars * sizeof(wchar_t),
+                                                text)) &&
+           !text.empty() && SUCCEEDED(::CLSIDFromString(text.c_str(), clsid));
 }
 
 // A copy of a string value of any length; null when the key or value is

@@ -1,9 +1,11 @@
 // Server name resolution and the class-registration reads, against classes
 // this test registers under HKCR with CLSIDs of their own.
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "agent_test_support.h"
 #include "support/test_support.h"
@@ -79,6 +81,46 @@ TEST(ServerEntries, ValuesOf255CharactersAreReadLongerOnesAreNot) {
 
 // Every lookup of a 32-bit server's entries in its own view runs across
 // processes (agent_process_test.cpp, server_info_process_test.cpp).
+
+// This process's entries in the system's handle list.
+size_t OwnHandleCount() {
+    struct Entry {
+        USHORT process, trace;
+        UCHAR type, attributes;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    const auto kHandleList = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    std::vector<ULONG_PTR> buffer(1 << 16);  // the count, then the entries
+    NTSTATUS status;
+    while ((status = ::NtQuerySystemInformation(
+                kHandleList, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)),
+                nullptr)) == static_cast<NTSTATUS>(0xC0000004L))  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
+    EXPECT_GE(status, 0);
+    const auto* entries = reinterpret_cast<const Entry*>(&buffer[1]);
+    return std::count_if(entries, entries + static_cast<ULONG>(buffer[0]), [](const Entry& entry) {
+        return entry.process == static_cast<USHORT>(::GetCurrentProcessId());
+    });
+}
+
+// The agent looks servers up in both views on every call for as long as it
+// runs (Wine keeps a handle for good for every open below HKEY_CLASSES_ROOT
+// that names a view).
+TEST(ServerViews, LookupsInBothViewsLeaveNoHandleBehind) {
+    ScopedTestClass in64, in32;
+    WriteClassIn(in64, KEY_WOW64_64KEY);
+    WriteClassIn(in32, KEY_WOW64_32KEY);
+    const size_t before = OwnHandleCount();
+    for (int round = 0; round < 500; ++round) {
+        EXPECT_EQ(helpers::ResolveServer(in64.clsidText().c_str()).view, helpers::k64BitView);
+        EXPECT_EQ(helpers::GetInprocServerPath(helpers::IdentityOf(in32.clsid())),
+                  EntryOf(KEY_WOW64_32KEY, L"server.dll"));
+        EXPECT_FALSE(helpers::ResolveServer(L"TeskAgentTest.NoSuchServer.1").IsKnown());
+    }
+    EXPECT_LT(OwnHandleCount(), before + 100);
+}
 
 TEST(ServerViews, SystemFolderOfA32BitServerIsThe32BitOne) {
     wchar_t system[MAX_PATH], wow64[MAX_PATH];
