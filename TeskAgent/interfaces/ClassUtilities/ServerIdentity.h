@@ -10,7 +10,8 @@ namespace TeskAgentHelpers {
 
 // The views, searched in this order: a class registered in both is the
 // 64-bit one. A 64-bit process names its own view with no flag: the same keys,
-// and Wine keeps a handle for good for every open that names the 64-bit view.
+// and Wine keeps a handle for good for every open below HKEY_CLASSES_ROOT that
+// names a view.
 #ifdef _WIN64
 inline constexpr REGSAM k64BitView = 0;
 #else

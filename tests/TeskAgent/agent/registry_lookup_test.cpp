@@ -109,14 +109,14 @@ size_t OwnHandleCount() {
 // runs (Wine keeps a handle for good for every open below HKEY_CLASSES_ROOT
 // that names a view).
 TEST(ServerViews, LookupsInBothViewsLeaveNoHandleBehind) {
-    ScopedTestClass in64, in32;
-    WriteClassIn(in64, KEY_WOW64_64KEY);
-    WriteClassIn(in32, KEY_WOW64_32KEY);
+    ScopedTestClass in64, in32(KEY_WOW64_32KEY);
+    in64.WriteClassKey();
+    in32.WriteInprocServer(L"C:\\x86\\server.dll");
     const size_t before = OwnHandleCount();
     for (int round = 0; round < 500; ++round) {
         EXPECT_EQ(helpers::ResolveServer(in64.clsidText().c_str()).view, helpers::k64BitView);
         EXPECT_EQ(helpers::GetInprocServerPath(helpers::IdentityOf(in32.clsid())),
-                  EntryOf(KEY_WOW64_32KEY, L"server.dll"));
+                  L"C:\\x86\\server.dll");
         EXPECT_FALSE(helpers::ResolveServer(L"TeskAgentTest.NoSuchServer.1").IsKnown());
     }
     EXPECT_LT(OwnHandleCount(), before + 100);
