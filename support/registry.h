@@ -31,6 +31,20 @@ inline HRESULT Create(HKEY root, const wchar_t* path, REGSAM access, UniqueRegKe
                                          access | view, nullptr, key.put(), nullptr));
 }
 
+// Deletes the key and everything below it, in the view `view` names.
+inline HRESULT DeleteTree(HKEY root, const wchar_t* path, REGSAM view = 0) {
+    if (!view) return Win32Result(::RegDeleteTreeW(root, path));
+    // RegDeleteTreeW knows no view: empty the key opened in the view, then
+    // delete the key itself there.
+    UniqueRegKey key;
+    HRESULT hr = Open(root, path, KEY_ALL_ACCESS, key, view);
+    if (FAILED(hr)) return hr;
+    hr = Win32Result(::RegDeleteTreeW(key.get(), nullptr));
+    key.reset();
+    if (FAILED(hr)) return hr;
+    return Win32Result(::RegDeleteKeyExW(root, path, view, 0));
+}
+
 // Reads a value of at most maxBytes bytes (its stored terminator included) as
 // text; a value stored without a terminator still ends where its data ends. A
 // longer value fails with ERROR_MORE_DATA. The value's type is not checked (type

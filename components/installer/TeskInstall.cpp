@@ -53,16 +53,6 @@ bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
            SUCCEEDED(tesk::registry::WriteString(key.get(), name, data.c_str()));
 }
 
-void DeleteRegTree(HKEY root, const std::wstring& path, REGSAM view) {
-    // RegDeleteTreeW knows no view: empty the key opened in the view, then
-    // delete the key itself there.
-    tesk::UniqueRegKey key;
-    if (FAILED(tesk::registry::Open(root, path.c_str(), KEY_ALL_ACCESS, key, view))) return;
-    ::RegDeleteTreeW(key.get(), nullptr);
-    key.reset();
-    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
-}
-
 long RunAndWait(const std::wstring& program, const std::wstring& switches) {
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};

@@ -5,6 +5,7 @@
 #include "TeskAgent_h.h"
 #include "installer/agent_access.h"
 #include "installer/install_steps.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -56,7 +57,8 @@ long RemoveAgentRegistration(const std::wstring& exe) {
     ::UnRegisterTypeLib(LIBID_TESKAGENTLib, 1, 0, 0x409, kSysKind);
     for (const CustomInterface& custom : kCustomInterfaces)
         for (REGSAM view : kViews)
-            DeleteRegTree(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(*custom.iid), view);
+            tesk::registry::DeleteTree(HKEY_CLASSES_ROOT,
+                                       (L"Interface\\" + GuidText(*custom.iid)).c_str(), view);
     return exitCode;
 }
 }  // namespace

@@ -42,7 +42,6 @@ bool SetRegString(HKEY key, const wchar_t* name, DWORD type, const std::wstring&
 // (KEY_WOW64_32KEY: what 32-bit programs see).
 bool WriteRegString(HKEY root, const std::wstring& path, const wchar_t* name,
                     const std::wstring& data, REGSAM view = 0);
-void DeleteRegTree(HKEY root, const std::wstring& path, REGSAM view = 0);
 // Runs the program (its path quoted) with the switches and returns its exit code.
 long RunAndWait(const std::wstring& program, const std::wstring& switches);
 std::wstring GuidText(const GUID& guid);

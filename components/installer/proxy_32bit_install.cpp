@@ -10,6 +10,7 @@
 
 #include "TeskAgent_h.h"
 #include "installer/install_steps.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace {
@@ -71,6 +72,7 @@ bool Register32BitProxy(const std::wstring& dll) {
 
 void Unregister32BitProxy() {
     for (const ProxiedInterface& proxied : kInterfaces)
-        DeleteRegTree(HKEY_CLASSES_ROOT, InterfaceKey(proxied), k32BitView);
-    DeleteRegTree(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kProxyClsid, k32BitView);
+        tesk::registry::DeleteTree(HKEY_CLASSES_ROOT, InterfaceKey(proxied).c_str(), k32BitView);
+    tesk::registry::DeleteTree(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kProxyClsid).c_str(),
+                               k32BitView);
 }

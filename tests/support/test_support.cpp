@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <memory>
 
+#include "support/registry.h"
+
 namespace tesk_test {
 
 std::wstring HrText(HRESULT hr) {
@@ -75,17 +77,7 @@ void WriteString(HKEY root, const std::wstring& path, const wchar_t* valueName,
 }
 
 void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
-    if (!view) {
-        ::RegDeleteTreeW(root, path.c_str());
-        return;
-    }
-    // RegDeleteTreeW knows no view: empty the key opened in it, then delete it there.
-    tesk::UniqueRegKey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS)
-        return;
-    ::RegDeleteTreeW(key.get(), nullptr);
-    key.reset();
-    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+    tesk::registry::DeleteTree(root, path.c_str(), view);
 }
 
 namespace {

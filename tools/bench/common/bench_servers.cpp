@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "bench/common/bench_ids.h"
+#include "support/registry.h"
 #include "support/unique_resource.h"
 
 namespace bench {
@@ -37,15 +38,6 @@ bool CreateKey(HKEY root, const std::wstring& path, REGSAM view) {
     tesk::UniqueRegKey key;
     return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
                              key.put(), nullptr) == ERROR_SUCCESS;
-}
-
-void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
-    tesk::UniqueRegKey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS)
-        return;
-    ::RegDeleteTreeW(key.get(), nullptr);
-    key.reset();
-    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 }  // namespace
@@ -98,8 +90,9 @@ bool RegisterServer(unsigned index, REGSAM view) {
 }
 
 void UnregisterServer(unsigned index, REGSAM view) {
-    DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + ServerClsidText(index), view);
-    DeleteTree(HKEY_CLASSES_ROOT, ServerProgId(index), view);
+    tesk::registry::DeleteTree(HKEY_CLASSES_ROOT, (L"CLSID\\" + ServerClsidText(index)).c_str(),
+                               view);
+    tesk::registry::DeleteTree(HKEY_CLASSES_ROOT, ServerProgId(index).c_str(), view);
 }
 
 bool InstallServerService(unsigned index) {
