@@ -1,5 +1,6 @@
 #include "interfaces/ClassUtilities/ClassesRootKey.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "support/registry.h"
@@ -17,7 +18,7 @@ HKEY OtherViewClsidKey(REGSAM view) {
     auto open = [](REGSAM otherView) {
         tesk::UniqueRegKey key;
         if (FAILED(tesk::registry::Open(HKEY_CLASSES_ROOT, kClsidKey, KEY_READ, key, otherView)))
-            key.reset();
+            key.reset();  // what a failed open leaves in it is not specified
         return key;
     };
     static const tesk::UniqueRegKey view64 = open(KEY_WOW64_64KEY);
@@ -32,10 +33,11 @@ ClassesRootKey::ClassesRootKey(const std::wstring& keyPath, const std::wstring& 
     std::wstring path = subkeyName.empty() ? keyPath : keyPath + L"\\" + subkeyName;
     HKEY root = HKEY_CLASSES_ROOT;
     const size_t clsidChars = std::size(kClsidKey) - 1;
-    if (view && path.compare(0, clsidChars, kClsidKey) == 0 &&
-        (path.size() == clsidChars || path[clsidChars] == L'\\') && OtherViewClsidKey(view)) {
-        root = OtherViewClsidKey(view);
-        path.erase(0, path.size() == clsidChars ? clsidChars : clsidChars + 1);
+    const bool belowClsid = path.compare(0, clsidChars, kClsidKey) == 0 &&
+                            (path.size() == clsidChars || path[clsidChars] == L'\\');
+    if (HKEY clsidKey = (view && belowClsid) ? OtherViewClsidKey(view) : nullptr) {
+        root = clsidKey;
+        path.erase(0, std::min(path.size(), clsidChars + 1));
         view = 0;
     }
     if (FAILED(tesk::registry::Open(root, path.c_str(), KEY_READ, key_, view))) key_.reset();
