@@ -16,11 +16,7 @@ namespace {
 
 using InfoPtr = tesk::UniqueComPtr<ITypeInfo>;
 
-std::wstring Text(BSTR text) {
-    std::wstring out = text ? text : L"";
-    ::SysFreeString(text);
-    return out;
-}
+std::wstring Text(const tesk::UniqueSysString& text) { return text ? text.get() : L""; }
 
 std::wstring Render(ITypeInfo* info, const TYPEDESC& type) {
     switch (type.vt) {
@@ -32,9 +28,9 @@ std::wstring Render(ITypeInfo* info, const TYPEDESC& type) {
         case VT_UNKNOWN: return L"IUnknown*";
         case VT_USERDEFINED: {
             InfoPtr referenced;
-            BSTR name = nullptr;
+            tesk::UniqueSysString name;
             if (SUCCEEDED(info->GetRefTypeInfo(type.hreftype, referenced.put())))
-                referenced->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+                referenced->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
             return Text(name);
         }
         default: return L"vt" + std::to_wstring(type.vt);
@@ -43,10 +39,11 @@ std::wstring Render(ITypeInfo* info, const TYPEDESC& type) {
 
 // "Name(in BSTR ServerName, out BSTR* pConfigFile)"; every method returns HRESULT.
 std::wstring Signature(ITypeInfo* info, const FUNCDESC& function) {
-    BSTR names[16] = {};
+    BSTR received[16] = {};
     UINT count = 0;
-    info->GetNames(function.memid, names, 16, &count);
-    std::wstring text = std::wstring(names[0] ? names[0] : L"") + L"(";
+    info->GetNames(function.memid, received, 16, &count);
+    std::vector<tesk::UniqueSysString> names(received, received + count);
+    std::wstring text = (count ? Text(names[0]) : L"") + L"(";
     for (SHORT p = 0; p < function.cParams; ++p) {
         const ELEMDESC& element = function.lprgelemdescParam[p];
         const USHORT flags = element.paramdesc.wParamFlags;
@@ -54,9 +51,8 @@ std::wstring Signature(ITypeInfo* info, const FUNCDESC& function) {
         text += (flags & PARAMFLAG_FIN) ? L"in " : L"";
         text += (flags & PARAMFLAG_FOUT) ? L"out " : L"";
         text += (flags & (PARAMFLAG_FRETVAL | PARAMFLAG_FOPT)) ? L"retval/optional " : L"";
-        text += Render(info, element.tdesc) + L" " + (p + 1u < count ? names[p + 1] : L"?");
+        text += Render(info, element.tdesc) + L" " + (p + 1u < count ? Text(names[p + 1]) : L"?");
     }
-    for (UINT n = 0; n < count; ++n) ::SysFreeString(names[n]);
     if (function.invkind != INVOKE_FUNC || function.elemdescFunc.tdesc.vt != VT_HRESULT)
         text += L" (not a plain HRESULT method)";
     return text + L")";
@@ -93,11 +89,13 @@ TEST_F(TypeLibraryTest, LibraryAndItsSevenTypesInOrder) {
     EXPECT_EQ(attributes->lcid, 0x409u);
     EXPECT_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     library_->ReleaseTLibAttr(attributes);
-    BSTR name = nullptr, help = nullptr, helpFile = nullptr;
-    ASSERT_EQ(library_->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, &helpFile), S_OK);
+    tesk::UniqueSysString name, help, helpFile;
+    ASSERT_EQ(library_->GetDocumentation(MEMBERID_NIL, name.put(), help.put(), nullptr,
+                                         helpFile.put()),
+              S_OK);
     EXPECT_EQ(Text(name), L"TESKAGENTLib");
     EXPECT_EQ(Text(help), L"TeskAgent 1.0 Type Library");
-    EXPECT_EQ(helpFile, nullptr);
+    EXPECT_EQ(helpFile.get(), nullptr);
 
     // Interface flags that matter: only the agent interface is dual.
     const WORD kFlags = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
@@ -124,8 +122,8 @@ TEST_F(TypeLibraryTest, LibraryAndItsSevenTypesInOrder) {
     ASSERT_EQ(library_->GetTypeInfoCount(), 7u);
     for (UINT i = 0; i < 7; ++i) {
         SCOPED_TRACE(expected[i].name);
-        BSTR typeName = nullptr, typeHelp = nullptr;
-        library_->GetDocumentation(i, &typeName, &typeHelp, nullptr, nullptr);
+        tesk::UniqueSysString typeName, typeHelp;
+        library_->GetDocumentation(i, typeName.put(), typeHelp.put(), nullptr, nullptr);
         EXPECT_EQ(Text(typeName), expected[i].name);
         EXPECT_EQ(Text(typeHelp), expected[i].help);
         InfoPtr info;

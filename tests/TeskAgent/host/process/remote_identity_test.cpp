@@ -70,11 +70,10 @@ TEST_F(RemoteAgentTest, DispatchNamesAndInvoke) {
     EXCEPINFO exception = {};
     HRESULT hr = agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                                 nullptr, &exception, nullptr);
+    tesk::UniqueSysString source(exception.bstrSource), description(exception.bstrDescription),
+        helpFile(exception.bstrHelpFile);
     EXPECT_EQ(hr, S_OK) << HrText(hr).c_str() << " scode " << HrText(exception.scode).c_str();
     EXPECT_EQ(activity, 0x00010004);
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
 }
 
 }  // namespace
