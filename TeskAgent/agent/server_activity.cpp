@@ -10,10 +10,13 @@
 #include "interfaces/ClassUtilities/TeskAgentHelpers.h"
 #include "support/unique_resource.h"
 
-HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext,
-                             const service_manager::InstalledServices* installed) {
+HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext) {
     *activeContext = activity::kNoService | activity::kNotRunning;
-    TeskAgentHelpers::ServerIdentity server = TeskAgentHelpers::ResolveServer(serverName);
+    return ReportActivityOf(TeskAgentHelpers::ResolveServer(serverName), activeContext);
+}
+
+HRESULT ReportActivityOf(const TeskAgentHelpers::ServerIdentity& server, LONG* activeContext,
+                         const service_manager::InstalledServices* installed) {
     const CLSID& clsid = server.clsid;
     if (!server.IsKnown()) {
         *activeContext = activity::kNoService | activity::kUnknownServer;

@@ -20,10 +20,13 @@ inline constexpr LONG kAutoStartService = 0x00040000;
 }  // namespace activity
 
 // The server's activity word in *activeContext; S_OK also for an unknown server.
-// A list passes the services it fetched once, so that servers without a
-// service cost no round trip to the Service Control Manager.
-HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext,
-                             const service_manager::InstalledServices* installed = nullptr);
+HRESULT ReportServerActivity(const wchar_t* serverName, LONG* activeContext);
+
+// The same for a server already resolved. A list passes the services it
+// fetched once, so that servers without a service cost no round trip to the
+// Service Control Manager.
+HRESULT ReportActivityOf(const TeskAgentHelpers::ServerIdentity& server, LONG* activeContext,
+                         const service_manager::InstalledServices* installed = nullptr);
 
 // Starts the server's NT service, or else launches its registered command line.
 HRESULT StartTeskServer(const wchar_t* serverName);

@@ -41,7 +41,8 @@ HRESULT ListInstalledServers(SAFEARRAY** serverNames, SAFEARRAY** serverGuids,
         // activity cannot be had leaves its name and GUID slots to the next.
         LONG activeContext = 0;
         if (names.SetAt(index, progId.get()) && guids.SetAt(index, clsidText.get()) &&
-            SUCCEEDED(ReportServerActivity(progId.get(), &activeContext, &installed)) &&
+            SUCCEEDED(ReportActivityOf(TeskAgentHelpers::ResolveServer(progId.get(), &server),
+                                       &activeContext, &installed)) &&
             status.SetAt(index, activeContext))
             ++index;
     }

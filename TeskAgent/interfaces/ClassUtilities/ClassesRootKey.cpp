@@ -9,20 +9,24 @@ namespace {
 
 constexpr wchar_t kClsidKey[] = L"CLSID";
 
-// The CLSID key of the view `view` names (not the caller's own), opened once
-// for the process. Wine keeps a handle for good for every open below
-// HKEY_CLASSES_ROOT that names a view, and the agent looks classes up in the
-// other view on every call for as long as it runs; below this key, which is
-// already the other view's, the class keys open without a view flag.
+// Keys of another view are opened once for the process and the keys below
+// them without a view flag. Under Wine every open below HKEY_CLASSES_ROOT that
+// names a view keeps a handle for good, and anywhere such an open costs
+// several times one below a key already in that view; the agent looks
+// classes up in the other view on every call for as long as it runs.
+tesk::UniqueRegKey OpenInView(HKEY root, const wchar_t* path, REGSAM view) {
+    tesk::UniqueRegKey key;
+    if (FAILED(tesk::registry::Open(root, path, KEY_READ, key, view)))
+        key.reset();  // what a failed open leaves in it is not specified
+    return key;
+}
+
+// The CLSID key of the view `view` names (not the caller's own).
 HKEY OtherViewClsidKey(REGSAM view) {
-    auto open = [](REGSAM otherView) {
-        tesk::UniqueRegKey key;
-        if (FAILED(tesk::registry::Open(HKEY_CLASSES_ROOT, kClsidKey, KEY_READ, key, otherView)))
-            key.reset();  // what a failed open leaves in it is not specified
-        return key;
-    };
-    static const tesk::UniqueRegKey view64 = open(KEY_WOW64_64KEY);
-    static const tesk::UniqueRegKey view32 = open(KEY_WOW64_32KEY);
+    static const tesk::UniqueRegKey view64 =
+        OpenInView(HKEY_CLASSES_ROOT, kClsidKey, KEY_WOW64_64KEY);
+    static const tesk::UniqueRegKey view32 =
+        OpenInView(HKEY_CLASSES_ROOT, kClsidKey, KEY_WOW64_32KEY);
     return (view & KEY_WOW64_32KEY) ? view32.get() : view64.get();
 }
 
@@ -52,4 +56,10 @@ std::wstring ClassesRootKey::GetStringValue(const wchar_t* valueName) const {
                                           text)))
         return {};
     return text;
+}
+
+HKEY MachineClassesKey32() {
+    static const tesk::UniqueRegKey classes =
+        OpenInView(HKEY_LOCAL_MACHINE, L"Software\\Classes", KEY_WOW64_32KEY);
+    return classes.get();
 }

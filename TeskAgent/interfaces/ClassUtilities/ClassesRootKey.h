@@ -27,3 +27,8 @@ public:
 private:
     tesk::UniqueRegKey key_;
 };
+
+// The machine's classes key (HKLM\Software\Classes) in the 32-bit view, opened
+// once for the process; null when it cannot be opened. Keys below it open in
+// that view without a flag.
+HKEY MachineClassesKey32();

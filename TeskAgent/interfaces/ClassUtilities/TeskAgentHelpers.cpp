@@ -43,16 +43,15 @@ bool ClassKeyExists(REFCLSID clsid, REGSAM view) {
 
 // A ProgID kept in the 32-bit view only (Wine keeps ProgIDs per view; current
 // Windows shares them, and the platform's lookup has found them already). A
-// name with a backslash is a key path, not a ProgID. Read below the machine's
-// classes: this runs for every unknown name, and under Wine every open below
-// HKEY_CLASSES_ROOT that names a view keeps a handle for good.
+// name with a backslash is a key path, not a ProgID. This runs for every name
+// the default view does not know.
 bool ClsidOf32BitProgId(const wchar_t* name, CLSID* clsid) {
-    if (!*name || std::wcschr(name, L'\\')) return false;
-    const std::wstring path = std::wstring(L"Software\\Classes\\") + name + L"\\CLSID";
+    HKEY classes = MachineClassesKey32();
+    if (!classes || !*name || std::wcschr(name, L'\\')) return false;
+    const std::wstring path = std::wstring(name) + L"\\CLSID";
     tesk::UniqueRegKey key;
     std::wstring text;
-    return SUCCEEDED(tesk::registry::Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ, key,
-                                          k32BitView)) &&
+    return SUCCEEDED(tesk::registry::Open(classes, path.c_str(), KEY_READ, key)) &&
            SUCCEEDED(tesk::registry::ReadString(key.get(), L"",
                                                 ClassesRootKey::kValueChars * sizeof(wchar_t),
                                                 text)) &&
@@ -94,13 +93,16 @@ ServerIdentity IdentityOf(REFCLSID clsid) {
     return server;
 }
 
-ServerIdentity ResolveServer(const wchar_t* serverName) {
+ServerIdentity ResolveServer(const wchar_t* serverName, const ServerIdentity* listed) {
     CLSID clsid = GUID_NULL;
+    auto identity = [&] {
+        return listed && listed->clsid == clsid ? *listed : IdentityOf(clsid);
+    };
     // CLSIDFromString/CLSIDFromProgID take a non-const name; they do not change it.
     wchar_t* name = const_cast<wchar_t*>(serverName ? serverName : L"");
-    if (SUCCEEDED(::CLSIDFromString(name, &clsid))) return IdentityOf(clsid);
+    if (SUCCEEDED(::CLSIDFromString(name, &clsid))) return identity();
     HRESULT hr = ::CLSIDFromProgID(name, &clsid);
-    if (SUCCEEDED(hr) || ClsidOf32BitProgId(name, &clsid)) return IdentityOf(clsid);
+    if (SUCCEEDED(hr) || ClsidOf32BitProgId(name, &clsid)) return identity();
     // Exact wording: do not correct.
     GuardedLogTrace(
         L"GetServerGuid() failed (hr = 0x%08x) for ProgID '%s'. Server is probably uninstalled.",

@@ -17,7 +17,9 @@ namespace TeskAgentHelpers {
 // (in the default view, then in the 32-bit view, where ProgIDs of 32-bit
 // servers may be kept apart); its view is the first one holding the class
 // key. GUID_NULL (and one trace record) when the name stands for nothing.
-ServerIdentity ResolveServer(const wchar_t* serverName);
+// A list passes the class it found the name under: when the name resolves to
+// that class, the view it was found in is taken without looking again.
+ServerIdentity ResolveServer(const wchar_t* serverName, const ServerIdentity* listed = nullptr);
 
 // The CLSID alone, as ResolveServer finds it.
 CLSID GetServerGuid(const wchar_t* serverName);

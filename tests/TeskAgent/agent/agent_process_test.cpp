@@ -206,6 +206,12 @@ TEST_F(AgentProcessTest, ServersOfBothViewsAreListedOnceWithTheirActivity) {
                            nullptr, L"", k32);
     noProgId.WriteClassKey();
     noProgId.WriteCategory(agent_test::kTeskServerCategory);
+    // A class whose ProgID names another class: listed with the other's activity.
+    ScopedTestClass alias(k32);
+    alias.WriteClassKey();
+    alias.WriteCategory(agent_test::kTeskServerCategory);
+    tesk_test::WriteString(HKEY_CLASSES_ROOT, alias.ClassKeyPath() + L"\\ProgID", nullptr,
+                           servers[1]->progId().c_str(), k32);
 
     ServerList list = ListServers(agent_);
     const VARTYPE types[] = {VT_BSTR, VT_BSTR, VT_I4};
@@ -214,7 +220,7 @@ TEST_F(AgentProcessTest, ServersOfBothViewsAreListedOnceWithTheirActivity) {
         EXPECT_EQ(list.shapes[i].dims, 1u);
         EXPECT_EQ(list.shapes[i].lower, 0);
     }
-    EXPECT_EQ(list.names.size(), CategoryClassesWithProgId() + only32);
+    EXPECT_EQ(list.names.size(), CategoryClassesWithProgId() + only32 + 1);
     ASSERT_EQ(list.guids.size(), list.names.size());
     ASSERT_EQ(list.words.size(), list.names.size());
     auto check = [&](const ScopedTestClass& server, LONG word) {
@@ -233,6 +239,9 @@ TEST_F(AgentProcessTest, ServersOfBothViewsAreListedOnceWithTheirActivity) {
         check(*servers[i], kViewCases[i].word);
     }
     check(both, 0x00010001);
+    auto aliased = std::find(list.guids.begin(), list.guids.end(), alias.clsidText());
+    ASSERT_NE(aliased, list.guids.end());
+    EXPECT_EQ(list.words[static_cast<size_t>(aliased - list.guids.begin())], 0x00010002);
     EXPECT_EQ(std::count(list.guids.begin(), list.guids.end(), noProgId.clsidText()), 0);
     events.clear();
     EXPECT_EQ(Activity(servers[2]->progId()), 0x00010001) << "the events are gone with the server";
