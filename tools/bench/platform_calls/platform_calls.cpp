@@ -2,7 +2,9 @@
 
 #include <comcat.h>
 #include <cwchar>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "bench/common/bench_ids.h"
 #include "support/unique_resource.h"
@@ -21,18 +23,9 @@ HANDLE OpenEventTwice(DWORD access, const wchar_t* name) {
     return nullptr;
 }
 
-// OpenServerService and QueryServerStartType.
-bool StartType(const wchar_t* serverName, DWORD* startType) {
-    CLSID clsid = ResolveName(serverName);
-    if (clsid == GUID_NULL) return false;
-    tesk::UniqueCoTaskString serviceName;
-    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put()))) return false;
-    tesk::UniqueServiceHandle manager(
-        ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
-    if (!manager) return false;
-    tesk::UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), serviceName.get(), SERVICE_ALL_ACCESS));
-    manager.reset();
+// QueryServerStartType on an open connection.
+bool QueryStartType(SC_HANDLE manager, const wchar_t* serviceName, DWORD* startType) {
+    tesk::UniqueServiceHandle service(::OpenServiceW(manager, serviceName, SERVICE_ALL_ACCESS));
     if (!service) return false;
     tesk::UniqueProcessHeapBlock buffer;
     DWORD size = 0;
@@ -51,6 +44,17 @@ bool StartType(const wchar_t* serverName, DWORD* startType) {
     return true;
 }
 
+// OpenServerService and QueryServerStartType.
+bool StartType(const wchar_t* serverName, DWORD* startType) {
+    CLSID clsid = ResolveName(serverName);
+    if (clsid == GUID_NULL) return false;
+    tesk::UniqueCoTaskString serviceName;
+    if (FAILED(::OleRegGetUserType(clsid, USERCLASSTYPE_FULL, serviceName.put()))) return false;
+    tesk::UniqueServiceHandle manager(
+        ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
+    return manager && QueryStartType(manager.get(), serviceName.get(), startType);
+}
+
 bool PutString(SAFEARRAY* array, LONG index, const wchar_t* text) {
     SAFEARRAYBOUND bound = {static_cast<ULONG>(index) + 1, 0};
     if (FAILED(::SafeArrayRedim(array, &bound))) return false;
@@ -62,6 +66,58 @@ bool PutLong(SAFEARRAY* array, LONG index, LONG value) {
     SAFEARRAYBOUND bound = {static_cast<ULONG>(index) + 1, 0};
     if (FAILED(::SafeArrayRedim(array, &bound))) return false;
     return SUCCEEDED(::SafeArrayPutElement(array, &index, &value));
+}
+
+// The activity state that the server's events give (not running, running,
+// running and stoppable).
+LONG EventState(REFCLSID clsid) {
+    tesk::UniqueCoTaskString clsidText;
+    if (FAILED(::StringFromCLSID(clsid, clsidText.put()))) return 1;
+    wchar_t name[256];
+    std::swprintf(name, 256, L"%ls_INPROC", clsidText.get());
+    tesk::UniqueKernelHandle presence(OpenEventTwice(SYNCHRONIZE, name));
+    if (!presence) return 1;
+    std::swprintf(name, 256, L"%ls_FORCE", clsidText.get());
+    tesk::UniqueKernelHandle stopEvent(OpenEventTwice(EVENT_ALL_ACCESS, name));
+    return stopEvent ? 3 : 2;
+}
+
+LONG ModeOf(bool hasService, DWORD startType) {
+    if (hasService && startType == SERVICE_DEMAND_START) return 0x00020000;
+    if (hasService && startType == SERVICE_AUTO_START) return 0x00040000;
+    return 0x00010000;
+}
+
+// The names of the installed services, upper-case, in one enumeration.
+std::set<std::wstring> InstalledServiceNames(SC_HANDLE manager) {
+    std::set<std::wstring> names;
+    std::vector<BYTE> buffer;
+    DWORD needed = 0, returned = 0, resume = 0;
+    for (;;) {
+        BOOL done = ::EnumServicesStatusExW(
+            manager, SC_ENUM_PROCESS_INFO, SERVICE_WIN32 | SERVICE_DRIVER, SERVICE_STATE_ALL,
+            buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+            &returned, &resume, nullptr);
+        if (!done && ::GetLastError() != ERROR_MORE_DATA) return names;
+        auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
+        for (DWORD i = 0; i < returned; ++i) {
+            std::wstring name = entries[i].lpServiceName;
+            ::CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+            names.insert(name);
+        }
+        if (done) return names;
+        if (needed > buffer.size()) buffer.resize(needed);
+    }
+}
+
+// One-dimensional arrays made at their final size.
+SAFEARRAY* StringArray(const std::vector<tesk::UniqueCoTaskString>& texts) {
+    SAFEARRAY* array = ::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
+    for (LONG i = 0; array && i < static_cast<LONG>(texts.size()); ++i) {
+        tesk::UniqueSysString copy(::SysAllocString(texts[i].get()));
+        ::SafeArrayPutElement(array, &i, copy.get());
+    }
+    return array;
 }
 
 }  // namespace
@@ -88,28 +144,9 @@ CLSID ResolveName(const wchar_t* serverName) {
 LONG ServerActivity(const wchar_t* serverName) {
     CLSID clsid = ResolveName(serverName);
     if (clsid == GUID_NULL) return 0x00010004;
-    LONG state = 1;
-    LONG mode = 0x00010000;
-    tesk::UniqueCoTaskString clsidText;
-    tesk::UniqueKernelHandle stopEvent;
-    if (SUCCEEDED(::StringFromCLSID(clsid, clsidText.put()))) {
-        wchar_t name[256];
-        std::swprintf(name, 256, L"%ls_INPROC", clsidText.get());
-        tesk::UniqueKernelHandle presence(OpenEventTwice(SYNCHRONIZE, name));
-        if (presence) {
-            state = 2;
-            std::swprintf(name, 256, L"%ls_FORCE", clsidText.get());
-            stopEvent.reset(OpenEventTwice(EVENT_ALL_ACCESS, name));
-            presence.reset();
-            if (stopEvent) state = 3;
-        }
-    }
     DWORD startType = 0;
-    if (StartType(serverName, &startType)) {
-        if (startType == SERVICE_DEMAND_START) mode = 0x00020000;
-        if (startType == SERVICE_AUTO_START) mode = 0x00040000;
-    }
-    return mode | state;
+    const LONG state = EventState(clsid);
+    return ModeOf(StartType(serverName, &startType), startType) | state;
 }
 
 HRESULT ConnectHit(const wchar_t* serverName, const VARIANT& stored, IUnknown** server) {
@@ -160,6 +197,54 @@ long ListServers(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) {
     *guids = guidArray.release();
     *status = statusArray.release();
     return index;
+}
+
+long ListServersLeast(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) {
+    tesk::UniqueComPtr<ICatInformation> categories;
+    if (FAILED(::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_ICatInformation,
+                                  reinterpret_cast<void**>(categories.put()))))
+        return -1;
+    CATID category = bench::kTeskServerCategory;
+    tesk::UniqueComPtr<IEnumCLSID> classes;
+    if (FAILED(categories->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
+        return -1;
+    tesk::UniqueServiceHandle manager(
+        ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW,
+                         SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
+    if (!manager) return -1;
+    const std::set<std::wstring> services = InstalledServiceNames(manager.get());
+
+    std::vector<tesk::UniqueCoTaskString> progIds, clsidTexts;
+    std::vector<LONG> words;
+    CLSID clsid, named;
+    while (classes->Next(1, &clsid, nullptr) == S_OK) {
+        tesk::UniqueCoTaskString progId, clsidText, userType;
+        if (FAILED(::ProgIDFromCLSID(clsid, progId.put()))) continue;
+        ::StringFromCLSID(clsid, clsidText.put());
+        progIds.push_back(std::move(progId));
+        clsidTexts.push_back(std::move(clsidText));
+        if (FAILED(::CLSIDFromProgID(progIds.back().get(), &named))) {
+            words.push_back(0x00010004);
+            continue;
+        }
+        const LONG state = EventState(named);
+        DWORD startType = 0;
+        bool hasService = false;
+        if (SUCCEEDED(::OleRegGetUserType(named, USERCLASSTYPE_FULL, userType.put()))) {
+            std::wstring upper = userType.get();
+            ::CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+            hasService = services.count(upper) &&
+                         QueryStartType(manager.get(), userType.get(), &startType);
+        }
+        words.push_back(ModeOf(hasService, startType) | state);
+    }
+    *names = StringArray(progIds);
+    *guids = StringArray(clsidTexts);
+    *status = ::SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(words.size()));
+    for (LONG i = 0; *status && i < static_cast<LONG>(words.size()); ++i)
+        ::SafeArrayPutElement(*status, &i, &words[i]);
+    return static_cast<long>(words.size());
 }
 
 }  // namespace platform_calls

@@ -26,4 +26,12 @@ HRESULT ConnectHit(const wchar_t* serverName, const VARIANT& stored, IUnknown** 
 // three arrays are handed to the caller; returns the number of servers listed.
 long ListServers(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status);
 
+// The same three arrays from the fewest of ListServers' platform calls, for
+// servers all in the 64-bit view: the category enumeration, the installed
+// services enumerated once on one connection, and per class its ProgID and
+// CLSID text, the class that ProgID names, that class's events and user-type
+// name, and the configuration of its service only when one of that name is
+// installed. Nothing else (no second view; arrays made once at their size).
+long ListServersLeast(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status);
+
 }  // namespace platform_calls
