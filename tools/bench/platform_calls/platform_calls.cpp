@@ -110,6 +110,19 @@ std::set<std::wstring> InstalledServiceNames(SC_HANDLE manager) {
     }
 }
 
+// The category manager's enumeration of the TeskServer category; null on failure.
+tesk::UniqueComPtr<IEnumCLSID> TeskServerClasses() {
+    tesk::UniqueComPtr<ICatInformation> categories;
+    tesk::UniqueComPtr<IEnumCLSID> classes;
+    CATID category = bench::kTeskServerCategory;
+    if (FAILED(::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_ICatInformation,
+                                  reinterpret_cast<void**>(categories.put()))) ||
+        FAILED(categories->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
+        return {};
+    return classes;
+}
+
 // One-dimensional arrays made at their final size.
 SAFEARRAY* StringArray(const std::vector<tesk::UniqueCoTaskString>& texts) {
     SAFEARRAY* array = ::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
@@ -169,16 +182,8 @@ long ListServers(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) {
     tesk::UniqueSafeArray statusArray(::SafeArrayCreateVector(VT_I4, 0, 0));
     if (!nameArray || !guidArray || !statusArray) return -1;
 
-    tesk::UniqueComPtr<ICatInformation> categories;
-    if (FAILED(::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_ICatInformation,
-                                  reinterpret_cast<void**>(categories.put()))))
-        return -1;
-    CATID category = bench::kTeskServerCategory;
-    tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(categories->EnumClassesOfCategories(1, &category, 0, nullptr,
-                                                         classes.put())))
-        return -1;
+    tesk::UniqueComPtr<IEnumCLSID> classes = TeskServerClasses();
+    if (!classes) return -1;
 
     LONG index = 0;
     CLSID clsid;
@@ -200,15 +205,8 @@ long ListServers(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) {
 }
 
 long ListServersLeast(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) {
-    tesk::UniqueComPtr<ICatInformation> categories;
-    if (FAILED(::CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_ICatInformation,
-                                  reinterpret_cast<void**>(categories.put()))))
-        return -1;
-    CATID category = bench::kTeskServerCategory;
-    tesk::UniqueComPtr<IEnumCLSID> classes;
-    if (FAILED(categories->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())))
-        return -1;
+    tesk::UniqueComPtr<IEnumCLSID> classes = TeskServerClasses();
+    if (!classes) return -1;
     tesk::UniqueServiceHandle manager(
         ::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW,
                          SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
