@@ -157,9 +157,10 @@ CLSID ResolveName(const wchar_t* serverName) {
 LONG ServerActivity(const wchar_t* serverName) {
     CLSID clsid = ResolveName(serverName);
     if (clsid == GUID_NULL) return 0x00010004;
-    DWORD startType = 0;
     const LONG state = EventState(clsid);
-    return ModeOf(StartType(serverName, &startType), startType) | state;
+    DWORD startType = 0;
+    const bool hasService = StartType(serverName, &startType);
+    return ModeOf(hasService, startType) | state;
 }
 
 HRESULT ConnectHit(const wchar_t* serverName, const VARIANT& stored, IUnknown** server) {
