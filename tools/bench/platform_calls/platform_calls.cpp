@@ -88,6 +88,12 @@ LONG ModeOf(bool hasService, DWORD startType) {
     return 0x00010000;
 }
 
+// Service names compare without regard to case.
+std::wstring Upper(std::wstring name) {
+    ::CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+    return name;
+}
+
 // The names of the installed services, upper-case, in one enumeration.
 std::set<std::wstring> InstalledServiceNames(SC_HANDLE manager) {
     std::set<std::wstring> names;
@@ -100,11 +106,7 @@ std::set<std::wstring> InstalledServiceNames(SC_HANDLE manager) {
             &returned, &resume, nullptr);
         if (!done && ::GetLastError() != ERROR_MORE_DATA) return names;
         auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
-        for (DWORD i = 0; i < returned; ++i) {
-            std::wstring name = entries[i].lpServiceName;
-            ::CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
-            names.insert(name);
-        }
+        for (DWORD i = 0; i < returned; ++i) names.insert(Upper(entries[i].lpServiceName));
         if (done) return names;
         if (needed > buffer.size()) buffer.resize(needed);
     }
@@ -231,9 +233,7 @@ long ListServersLeast(SAFEARRAY** names, SAFEARRAY** guids, SAFEARRAY** status) 
         DWORD startType = 0;
         bool hasService = false;
         if (SUCCEEDED(::OleRegGetUserType(named, USERCLASSTYPE_FULL, userType.put()))) {
-            std::wstring upper = userType.get();
-            ::CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
-            hasService = services.count(upper) &&
+            hasService = services.count(Upper(userType.get())) &&
                          QueryStartType(manager.get(), userType.get(), &startType);
         }
         words.push_back(ModeOf(hasService, startType) | state);
