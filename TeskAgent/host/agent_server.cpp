@@ -13,6 +13,38 @@ HRESULT UpdateAgentClassRegistry(bool registering) {
 
 // The linger after the message loop, for the monitor thread and outstanding work.
 constexpr DWORD kLingerMilliseconds = 1000;
+
+bool IsModuleCheck(const MSG& message) {
+    return message.hwnd == nullptr && (message.message == ServerModule::kIdleCheckMessage ||
+                                       message.message == ServerModule::kQuitCheckMessage);
+}
+
+void ServeUntilQuit(ServerModule& module) {
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsModuleCheck(message))
+            ::DispatchMessageW(&message);
+        else if (message.message == ServerModule::kIdleCheckMessage)
+            module.QuitIfIdle();
+        else
+            module.QuitIfStillIdle();
+    }
+}
+
+// The linger still answers calls. A client that holds the class object (it
+// got it before the revocation) can create through it after the quit: left
+// waiting in the queue of a process that ends, the call would fail; answered,
+// it makes an object that keeps the process serving.
+void ServeDuringLinger() {
+    const DWORD start = ::GetTickCount();
+    for (DWORD elapsed = 0; elapsed < kLingerMilliseconds; elapsed = ::GetTickCount() - start) {
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, kLingerMilliseconds - elapsed, QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            if (!IsModuleCheck(message)) ::DispatchMessageW(&message);  // the run is ending already
+    }
+}
 }  // namespace
 
 ObjectEntry* AgentObjectTable() {
@@ -42,22 +74,14 @@ HRESULT UnregisterAgentServer() {
 int RunAgentServer() {
     ServerModule& module = ServerModule::Instance();
     module.StartShutdownMonitor();
-    module.RegisterClassObjects(CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE);
-
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.hwnd == nullptr && message.message == ServerModule::kIdleCheckMessage) {
-            module.QuitIfIdle();
-            continue;
-        }
-        if (message.hwnd == nullptr && message.message == ServerModule::kQuitCheckMessage) {
-            module.QuitIfStillIdle();
-            continue;
-        }
-        ::DispatchMessageW(&message);
+    for (;;) {
+        module.RegisterClassObjects(CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE);
+        ServeUntilQuit(module);
+        module.RevokeClassObjects();
+        ServeDuringLinger();
+        // An object made during the linger keeps the process in service, with
+        // its class object registered again so that new clients share it; its
+        // release starts the idle time anew.
+        if (module.LockCount() == 0) return 0;
     }
-
-    module.RevokeClassObjects();
-    ::Sleep(kLingerMilliseconds);
-    return 0;
 }

@@ -101,9 +101,7 @@ TEST(SamplePublication, TeskRotHoldsTheLiveObjectWhileTheServerRuns) {
     ASSERT_TRUE(running.Start(221, L"-publish tesk -value 4711"));
 
     tesk::UniqueComPtr<ITeskRot> rot;
-    ASSERT_EQ(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, IID_ITeskRot,
-                                 reinterpret_cast<void**>(rot.put())),
-              S_OK);
+    ASSERT_EQ(tesk_test::CreateAgent(IID_ITeskRot, reinterpret_cast<void**>(rot.put())), S_OK);
     tesk::UniqueVariant entry;
     ASSERT_EQ(RotLookup(rot.get(), names.clsidText, entry), S_OK);
     ASSERT_EQ(entry->vt, VT_UNKNOWN);

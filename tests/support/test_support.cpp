@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "TeskAgent_h.h"
 #include "support/registry.h"
 
 namespace tesk_test {
@@ -152,6 +153,25 @@ std::vector<DWORD> FindProcesses(const wchar_t* exeName) {
 tesk::UniqueKernelHandle OpenProcessForWait(DWORD pid) {
     return tesk::UniqueKernelHandle(
         ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+}
+
+bool WaitForNoAgentProcess(DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!FindProcesses(kAgentExeName).empty()) {
+        if (::GetTickCount() - start > timeoutMs) return false;
+        ::Sleep(100);
+    }
+    return true;
+}
+
+HRESULT CreateAgent(REFIID iid, void** object) {
+    HRESULT hr = ::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, iid, object);
+    // These answers are the class's own, not those of a process that ended.
+    const bool definite =
+        SUCCEEDED(hr) || hr == REGDB_E_CLASSNOTREG || hr == E_NOINTERFACE || hr == E_ACCESSDENIED;
+    if (!definite && WaitForNoAgentProcess(10000))
+        hr = ::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, iid, object);
+    return hr;
 }
 
 bool WaitPumping(HANDLE handle, DWORD ms) {

@@ -97,6 +97,18 @@ long RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 std::vector<DWORD> FindProcesses(const wchar_t* exeName);
 tesk::UniqueKernelHandle OpenProcessForWait(DWORD pid);
 
+constexpr wchar_t kAgentExeName[] = L"TeskAgent.exe";
+
+// Waits until no agent process runs (an earlier test's agent may still be
+// idling out); false when one is still there after timeoutMs.
+bool WaitForNoAgentProcess(DWORD timeoutMs = 20000);
+
+// Creates an agent object as a local server, the way every client does. Under
+// Wine a creation that meets the idle end of an agent process can fail: the
+// process is asked for its class object after it revoked it. Such a creation
+// is made once more when that process has gone.
+HRESULT CreateAgent(REFIID iid, void** object);
+
 // Waits up to ms for handle while serving this thread's messages (a
 // single-threaded apartment must keep serving calls while a test waits).
 bool WaitPumping(HANDLE handle, DWORD ms);

@@ -23,8 +23,7 @@ const wchar_t kLaunchFixture[] = TESK_BUILD_DIR L"\\tests\\TeskAgent\\agent\\Tes
 
 ITesk_AgentPtr MakeAgent() {
     ITesk_AgentPtr agent;
-    HRESULT hr = ::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
-                                    reinterpret_cast<void**>(&agent));
+    HRESULT hr = tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent));
     EXPECT_EQ(hr, S_OK) << tesk_test::HrText(hr);
     return agent;
 }

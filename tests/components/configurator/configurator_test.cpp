@@ -227,9 +227,7 @@ TEST(Configurator, ProcessEndsWithItsLastObject) {
 
 TEST(Configurator, AgentHandsOutAConfigurator) {
     tesk::UniqueComPtr<ITesk_Agent> agent;
-    ASSERT_EQ(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
-                                 reinterpret_cast<void**>(agent.put())),
-              S_OK);
+    ASSERT_EQ(tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(agent.put())), S_OK);
     tesk::UniqueComPtr<IUnknown> object;
     ASSERT_EQ(agent->GetConfigurator(object.put()), S_OK);
     ASSERT_TRUE(object);

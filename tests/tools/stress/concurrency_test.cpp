@@ -51,8 +51,7 @@ private:
 class ConcurrencyTest : public testing::Test {
 protected:
     void SetUp() override {
-        HRESULT hr = ::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
-                                        IID_ITesk_Agent, reinterpret_cast<void**>(&agent_));
+        HRESULT hr = tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent_));
         ASSERT_EQ(S_OK, hr) << tesk_test::HrText(hr);
         rot_ = agent_test::RotOf(agent_);
         std::vector<DWORD> agents = tesk_test::FindProcesses(L"TeskAgent.exe");

@@ -34,9 +34,8 @@ class ConfigureServiceTest : public testing::Test {
 protected:
     explicit ConfigureServiceTest(REGSAM view = 0) : server_(view) {}
     void SetUp() override {
-        ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr,
-                                                    CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
-                                                    reinterpret_cast<void**>(&agent_)));
+        ASSERT_HRESULT_SUCCEEDED(
+            tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent_)));
     }
 
     HRESULT Configure(const std::wstring& name, LONG type, ULONGLONG* elapsedMs = nullptr) {

@@ -39,9 +39,8 @@ TEST_P(PlantedProgramTest, TheRegisteredProgramRunsNotThePlantedOne) {
     server.Register(kServer + L" -instance 7", true);
     ScopedServiceRemoval removal(server.userTypeName());
     ITesk_AgentPtr agent;
-    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
-                                                IID_ITesk_Agent,
-                                                reinterpret_cast<void**>(&agent)));
+    ASSERT_HRESULT_SUCCEEDED(
+        tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent)));
     _bstr_t name(server.progId().c_str());
 
     if (GetParam().asService) {

@@ -9,6 +9,7 @@
 #include "TeskAgent_h.h"
 #include "samples/sample_fixture.h"
 #include "TeskAgent/agent/services/service_fixture.h"
+#include "support/test_support.h"
 
 _COM_SMARTPTR_TYPEDEF(ITesk_Agent, __uuidof(ITesk_Agent));
 
@@ -43,9 +44,8 @@ TEST_P(ServiceStartTest, InstalledServerStartsAsServiceAndStopsThroughItsEvent) 
     if (GetParam()) ASSERT_TRUE(sample.MoveTo32BitView());
     ScopedServiceRemoval removal(sample.names().userTypeName);
     ITesk_AgentPtr agent;
-    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER,
-                                                IID_ITesk_Agent,
-                                                reinterpret_cast<void**>(&agent)));
+    ASSERT_HRESULT_SUCCEEDED(
+        tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent)));
     _bstr_t name(sample.names().progId.c_str());
 
     ASSERT_EQ(S_OK, agent->ConfigureNTService(name, 2));

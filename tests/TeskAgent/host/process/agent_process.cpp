@@ -7,15 +7,6 @@
 
 namespace tesk_test {
 
-bool WaitForNoAgentProcess(DWORD timeoutMs) {
-    DWORD start = ::GetTickCount();
-    while (!FindProcesses(kAgentExeName).empty()) {
-        if (::GetTickCount() - start > timeoutMs) return false;
-        ::Sleep(100);
-    }
-    return true;
-}
-
 tesk::UniqueKernelHandle OpenTheAgentProcess(DWORD* pid) {
     std::vector<DWORD> ids = FindProcesses(kAgentExeName);
     if (ids.size() != 1) return tesk::UniqueKernelHandle();
@@ -31,10 +22,6 @@ long MillisecondsUntilExit(HANDLE process, DWORD timeoutMs) {
     if (::CoWaitForMultipleHandles(COWAIT_DEFAULT, timeoutMs, 1, &process, &index) != S_OK)
         return -1;
     return static_cast<long>(::GetTickCount() - start);
-}
-
-HRESULT CreateAgent(REFIID iid, void** object) {
-    return ::CoCreateInstance(CLSID_Tesk_Agent, nullptr, CLSCTX_LOCAL_SERVER, iid, object);
 }
 
 long ReinstallAgent() {

@@ -6,6 +6,7 @@
 
 #include "TeskAgent_h.h"
 #include "TeskAgent/host/process/agent_process.h"
+#include "host/server_module.h"
 #include "support/counted_object.h"
 #include "support/test_support.h"
 
@@ -52,6 +53,35 @@ TEST_F(LifetimeTest, ReturnToUseDuringTheIdleTimeKeepsTheProcess) {
     ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(agent.put())), S_OK);
     EXPECT_EQ(MillisecondsUntilExit(process.get(), 6000), -1) << "ended while an object was held";
     agent.reset();
+    EXPECT_NE(MillisecondsUntilExit(process.get(), kLatestExitMs), -1);
+}
+
+TEST_F(LifetimeTest, CreationThroughAHeldClassObjectAsTheProcessEndsKeepsItServing) {
+    tesk::UniqueComPtr<IClassFactory> factory;
+    ASSERT_EQ(::CoGetClassObject(CLSID_Tesk_Agent, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
+                                 reinterpret_cast<void**>(factory.put())),
+              S_OK);
+    tesk::UniqueKernelHandle process = OpenTheAgentProcess();
+    ASSERT_TRUE(process);
+    {
+        tesk::UniqueComPtr<IUnknown> first;
+        ASSERT_EQ(
+            factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(first.put())),
+            S_OK);
+    }
+    // The class object is no lock: the idle time runs out, the class object is
+    // revoked, and this creation reaches the process as it lingers.
+    ::Sleep(ServerModule::kIdleMilliseconds + 400);
+    tesk::UniqueComPtr<ITeskRot> rot;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITeskRot, reinterpret_cast<void**>(rot.put())),
+              S_OK);
+    _variant_t found;
+    EXPECT_EQ(
+        rot->TeskRotGetActiveObject(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B002}"), &found),
+        E_FAIL);
+    EXPECT_EQ(MillisecondsUntilExit(process.get(), 3000), -1) << "ended while an object was held";
+    rot.reset();
+    factory.reset();
     EXPECT_NE(MillisecondsUntilExit(process.get(), kLatestExitMs), -1);
 }
 

@@ -30,9 +30,8 @@ const wchar_t kPluginCategoryText[] = L"{8BEF444A-77C0-49DA-8023-085116CA8E93}";
 class ServerInfoProcessTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_Tesk_Agent, nullptr,
-                                                    CLSCTX_LOCAL_SERVER, IID_ITesk_Agent,
-                                                    reinterpret_cast<void**>(&agent_)));
+        ASSERT_HRESULT_SUCCEEDED(
+            tesk_test::CreateAgent(IID_ITesk_Agent, reinterpret_cast<void**>(&agent_)));
         info_ = agent_;
         ASSERT_TRUE(info_);
     }
