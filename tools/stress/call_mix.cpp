@@ -215,6 +215,12 @@ void CallContext::LookUpOwn() {
         Record("TeskRotGetActiveObject", "unknown", hr, V_VT(out.get()) == VT_EMPTY);
 }
 
+void CallContext::LookUpGone(BSTR key) {
+    tesk::UniqueVariant out;
+    HRESULT hr = rot_->TeskRotGetActiveObject(key, out.get());
+    Record("TeskRotGetActiveObject", "unknown", hr, V_VT(out.get()) == VT_EMPTY);
+}
+
 void CallContext::WrongVariant() {
     tesk::UniqueVariant refused;
     MakeWrongVariant(Pick(static_cast<unsigned>(WrongVariantCount())), ownObject_.get(),
@@ -235,11 +241,13 @@ void CallContext::LongKeys() {
     hr = rot_->TeskRotGetActiveObject(longKey.get(), out.get());
     Record("TeskRotGetActiveObject", "64K key", hr, V_UNKNOWN(out.get()) == object.get());
     Record("TeskRotUnRegister", "valid", rot_->TeskRotUnRegister(longKey.get()));
+    LookUpGone(longKey.get());
 
     tesk::UniqueSysString cutKey = MakeText(Text::EmbeddedNul, ownKey_ + L"-cut");
     hr = rot_->TeskRotRegister(cutKey.get(), UnknownVariant(object.get()));
     Record("TeskRotRegister", "embedded-null key", hr);
     Record("TeskRotUnRegister", "valid", rot_->TeskRotUnRegister(cutKey.get()));
+    LookUpGone(cutKey.get());
 
     tesk::UniqueVariant none;
     Record("TeskRotGetActiveObject", "null", rot_->TeskRotGetActiveObject(nullptr, none.get()));

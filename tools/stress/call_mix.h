@@ -57,6 +57,8 @@ public:
     void RegisterOwn(const char* input);
     void UnRegisterOwn();
     void LookUpOwn();
+    // Looks up a key just removed: nothing may be found under it.
+    void LookUpGone(BSTR key);
     void Connect(const char* input);
     void InstalledServers();
     void ConfigFile(const char* input);
