@@ -205,14 +205,12 @@ void CallContext::UnRegisterOwn() {
 }
 
 void CallContext::LookUpOwn() {
+    if (!ownObject_) return LookUpGone(ownKeyBstr_.get());
     tesk::UniqueVariant out;
     HRESULT hr = rot_->TeskRotGetActiveObject(ownKeyBstr_.get(), out.get());
-    if (ownObject_)
-        // An object of this process comes back as itself, not as a proxy.
-        Record("TeskRotGetActiveObject", "valid", hr,
-               V_VT(out.get()) == VT_UNKNOWN && V_UNKNOWN(out.get()) == ownObject_.get());
-    else
-        Record("TeskRotGetActiveObject", "unknown", hr, V_VT(out.get()) == VT_EMPTY);
+    // An object of this process comes back as itself, not as a proxy.
+    Record("TeskRotGetActiveObject", "valid", hr,
+           V_VT(out.get()) == VT_UNKNOWN && V_UNKNOWN(out.get()) == ownObject_.get());
 }
 
 void CallContext::LookUpGone(BSTR key) {

@@ -57,7 +57,7 @@ public:
     void RegisterOwn(const char* input);
     void UnRegisterOwn();
     void LookUpOwn();
-    // Looks up a key just removed: nothing may be found under it.
+    // Looks up a key that nothing is registered under: nothing may be found.
     void LookUpGone(BSTR key);
     void Connect(const char* input);
     void InstalledServers();
