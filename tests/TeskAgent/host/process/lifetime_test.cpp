@@ -80,6 +80,11 @@ TEST_F(LifetimeTest, CreationThroughAHeldClassObjectAsTheProcessEndsKeepsItServi
         rot->TeskRotGetActiveObject(_bstr_t(L"{0A1B2C3D-0000-4000-8000-00000000B002}"), &found),
         E_FAIL);
     EXPECT_EQ(MillisecondsUntilExit(process.get(), 3000), -1) << "ended while an object was held";
+    // Back in service, the process is the one new clients reach.
+    tesk::UniqueComPtr<IUnknown> another;
+    ASSERT_EQ(CreateAgent(IID_IUnknown, reinterpret_cast<void**>(another.put())), S_OK);
+    EXPECT_EQ(FindProcesses(kAgentExeName).size(), 1u) << "a second agent process was started";
+    another.reset();
     rot.reset();
     factory.reset();
     EXPECT_NE(MillisecondsUntilExit(process.get(), kLatestExitMs), -1);
